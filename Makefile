@@ -1,0 +1,51 @@
+# 文本to图片: one command for each gate.
+#   make run     install what is missing, build, start the window
+#   make test    install what is missing, build, run every test
+#   make asan    the tests again, built with the address and undefined-behaviour sanitizers
+#   make bench   time the command-line tool against cjpeg and Pillow
+#   make look    screenshots of the window under a virtual display (build/screenshots/)
+
+BUILD ?= build
+ASAN_BUILD ?= build-asan
+JOBS ?= 2
+CMAKE_FLAGS ?=
+
+.PHONY: all deps build run test asan bench look format install clean
+
+all: build
+
+deps:
+	bash scripts/install-deps.sh
+
+build: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTEXT2JPG_WERROR=ON $(CMAKE_FLAGS)
+	cmake --build $(BUILD) -j$(JOBS)
+
+run: build
+	$(BUILD)/bin/text2jpg
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
+
+asan: deps
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTEXT2JPG_SANITIZE=ON $(CMAKE_FLAGS)
+	cmake --build $(ASAN_BUILD) -j$(JOBS)
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j$(JOBS)
+
+bench: build
+	bash scripts/install-deps.sh --bench
+	/usr/bin/python3 bench/run_bench.py --cli $(BUILD)/bin/text2jpg-cli
+
+look: build
+	bash scripts/install-deps.sh --look
+	bash scripts/screenshots.sh $(BUILD)
+
+format:
+	find platform convert cli app widgets tests bench -name '*.h' -o -name '*.cpp' | xargs clang-format -i
+
+install: build
+	cmake --install $(BUILD)
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -1,0 +1,43 @@
+// The JPEG picture of one conversion, over libjpeg.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "convert/rendered_picture.h"
+
+namespace t2j {
+
+// Fixed encoder settings.
+constexpr int kJpegQuality = 90;
+constexpr size_t kJpegBufferBytes = 4096;
+
+class TJPEGImage {
+ public:
+  // Shares the picture's pixels and discards any compressed stream.
+  void Assign(const RenderedPicture& picture);
+
+  // The kept picture, as assigned; nothing is decoded.
+  const RenderedPicture& Picture() const { return picture_; }
+
+  // Builds the compressed stream when there is none: baseline JFIF 1.01, quality 90, YCbCr
+  // 2×2/1×1/1×1, floating-point DCT, standard Huffman tables. An empty picture gives an empty
+  // stream. Fails with EJPEG carrying libjpeg's message code (41 for a side over 65500).
+  const std::string& CompressedStream();
+
+  // Creates (or empties) the file, encodes when needed, writes the whole stream and closes the
+  // file. Fails with EFCreateError when the file cannot be created (nothing is encoded then),
+  // EJPEG from the encoder (the file stays, with zero bytes), and EWriteError when the bytes
+  // cannot all be written or the file cannot be closed.
+  void SaveToFile(const std::string& path);
+
+ private:
+  RenderedPicture picture_;
+  std::string stream_;
+  bool has_stream_ = false;
+};
+
+// Encodes the picture into `stream` (replacing its contents) as CompressedStream describes.
+void EncodeJpeg(const RenderedPicture& picture, std::string& stream);
+
+}  // namespace t2j

@@ -1,0 +1,69 @@
+// Fonts: what stands in for LOGFONT, CreateFontIndirect, GetTextExtentPoint32 and ExtTextOut.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/color.h"
+#include "platform/raster.h"
+
+namespace t2j {
+
+// The description of a font, field by field as the Windows structure has it. The face name is
+// UTF-8 and already cut to the length that reaches the font.
+struct LogFont {
+  int32_t lfHeight = 0;  // < 0: character (em) height in pixels; > 0: cell height; 0: default
+  int32_t lfWidth = 0;
+  int32_t lfEscapement = 0;
+  int32_t lfOrientation = 0;
+  int32_t lfWeight = 400;
+  uint8_t lfItalic = 0;
+  uint8_t lfUnderline = 0;
+  uint8_t lfStrikeOut = 0;
+  uint8_t lfCharSet = 1;  // DEFAULT_CHARSET
+  uint8_t lfOutPrecision = 0;
+  uint8_t lfClipPrecision = 0;
+  uint8_t lfQuality = 0;
+  uint8_t lfPitchAndFamily = 0;
+  std::string lfFaceName;
+};
+
+// The size of a measured string: the sum of its characters' advance widths, and the font's cell
+// height (ascent + descent) whatever the string.
+struct TextExtent {
+  int64_t cx = 0;
+  int32_t cy = 0;
+};
+
+// A created font. Measuring and drawing take UTF-8 text; every character is measured and drawn
+// through the face that covers it (the chosen face first, then the fallback faces).
+class TextFont {
+ public:
+  virtual ~TextFont() = default;
+
+  virtual TextExtent Measure(std::string_view text) const = 0;
+
+  // Draws the text in opaque mode: the cell (x, y) to (x + measured width, y + cell height) is
+  // filled with `background`, then the glyphs are drawn in `color`, the first cell's top-left
+  // corner at (x, y) and the baseline at y + ascent. Nothing is drawn at or right of
+  // `clip_right`, nor outside the raster.
+  virtual void Draw(Raster& raster, int64_t x, int64_t y, std::string_view text, Rgb color,
+                    Rgb background, int64_t clip_right) const = 0;
+};
+
+// Makes fonts from their description. Fails with ECanvasError when no font at all can be had.
+class FontEngine {
+ public:
+  virtual ~FontEngine() = default;
+  virtual std::unique_ptr<TextFont> CreateFont(const LogFont& log_font) = 0;
+};
+
+// The engine over fontconfig and FreeType, made on first use and kept for the run.
+FontEngine& SystemFontEngine();
+
+// True when fontconfig knows a family of exactly this name (letter case ignored).
+bool IsInstalledFamily(std::string_view family);
+
+}  // namespace t2j

@@ -1,0 +1,60 @@
+// The picture's pixels: 8-bit red, green, blue, rows top to bottom, no padding.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "platform/color.h"
+
+namespace t2j {
+
+class Raster {
+ public:
+  static constexpr int kBytesPerPixel = 3;
+
+  // Makes a raster of width × height pixels filled with white. Both must be positive.
+  // Fails with EOutOfResources (the system's text for "cannot allocate memory") when its bytes
+  // would exceed `available_bytes`, before any memory is taken; with the same failure when the
+  // allocation itself fails; and with EOutOfResources naming the size when a dimension is not
+  // positive or the byte count does not fit into the address space.
+  static std::unique_ptr<Raster> MakeWhite(int32_t width, int32_t height, uint64_t available_bytes);
+
+  // The same, checked against the memory that is available now.
+  static std::unique_ptr<Raster> MakeWhite(int32_t width, int32_t height);
+
+  // The byte size of a raster, or nothing when it does not fit into 64 bits (it always does for
+  // 32-bit dimensions; kept as a checked function so callers need not reason about it).
+  static uint64_t ByteSize(int32_t width, int32_t height);
+
+  int32_t width() const { return width_; }
+  int32_t height() const { return height_; }
+  size_t stride() const { return static_cast<size_t>(width_) * kBytesPerPixel; }
+  uint8_t* Row(int32_t y) { return pixels_.get() + static_cast<size_t>(y) * stride(); }
+  const uint8_t* Row(int32_t y) const { return pixels_.get() + static_cast<size_t>(y) * stride(); }
+  const uint8_t* data() const { return pixels_.get(); }
+
+  Rgb Pixel(int32_t x, int32_t y) const {
+    const uint8_t* p = Row(y) + static_cast<size_t>(x) * kBytesPerPixel;
+    return Rgb{p[0], p[1], p[2]};
+  }
+
+  // Fills the part of the rectangle [left, right) × [top, bottom) that lies inside the raster.
+  void FillRect(int64_t left, int64_t top, int64_t right, int64_t bottom, Rgb color);
+
+ private:
+  Raster(int32_t width, int32_t height, std::unique_ptr<uint8_t[]> pixels);
+
+  int32_t width_;
+  int32_t height_;
+  std::unique_ptr<uint8_t[]> pixels_;
+};
+
+// Drawn pixels are shared read-only between the picture, the encoder and the preview.
+using SharedRaster = std::shared_ptr<const Raster>;
+
+// The memory that a new allocation can have now: the kernel's MemAvailable, lowered to what the
+// memory cgroup still allows and to the address-space limit of the process.
+uint64_t AvailableMemoryBytes();
+
+}  // namespace t2j

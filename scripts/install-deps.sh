@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that 文本to图片 needs.
+#
+#   scripts/install-deps.sh            build, tests and fonts
+#   scripts/install-deps.sh --bench    also what the benchmark compares against
+#   scripts/install-deps.sh --look     also what screenshots under a virtual display need
+#
+# Does nothing when every package is present; runs apt-get update only when
+# something is missing; uses sudo when not root; fails loudly otherwise.
+set -euo pipefail
+
+packages=(
+  cmake g++ make pkg-config
+  qt6-base-dev libfreetype-dev libfontconfig-dev libjpeg62-turbo-dev libicu-dev
+  libgtest-dev
+  fonts-arphic-uming fonts-arphic-ukai fonts-wqy-zenhei fonts-liberation2 fonts-dejavu-core
+)
+
+for arg in "$@"; do
+  case "$arg" in
+    --bench) packages+=(libjpeg-turbo-progs python3-pil python3-minimal time) ;;
+    --look) packages+=(xvfb xauth imagemagick) ;;
+    *) echo "install-deps.sh: unknown option: $arg" >&2; exit 2 ;;
+  esac
+done
+
+missing=()
+for p in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null || true)
+  if [ "$status" != "installed" ]; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "install-deps.sh: installing ${missing[*]}"
+if [ "$(id -u)" -eq 0 ]; then
+  as_root=()
+elif command -v sudo >/dev/null 2>&1; then
+  as_root=(sudo)
+else
+  echo "install-deps.sh: missing packages (${missing[*]}) and neither root nor sudo" >&2
+  exit 1
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+if ! "${as_root[@]}" apt-get update; then
+  echo "install-deps.sh: apt-get update failed" >&2
+  exit 1
+fi
+if ! "${as_root[@]}" apt-get install -y --no-install-recommends "${missing[@]}"; then
+  echo "install-deps.sh: could not install: ${missing[*]}" >&2
+  exit 1
+fi
+
+for p in "${missing[@]}"; do
+  status=$(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null || true)
+  if [ "$status" != "installed" ]; then
+    echo "install-deps.sh: package $p is still not installed" >&2
+    exit 1
+  fi
+done
