@@ -14,7 +14,7 @@ int HexDigitValue(char c) {
 
 }  // namespace
 
-int32_t ParseIntOrDefault(std::string_view text, int32_t fallback) {
+std::optional<int32_t> ParseInt(std::string_view text) {
   size_t i = 0;
   while (i < text.size() && text[i] == ' ') ++i;
   bool negative = false;
@@ -32,32 +32,37 @@ int32_t ParseIntOrDefault(std::string_view text, int32_t fallback) {
 
   if (hex_prefix > 0) {
     const std::string_view digits = rest.substr(hex_prefix);
-    if (digits.empty()) return fallback;
+    if (digits.empty()) return std::nullopt;
     uint32_t pattern = 0;
     int significant = 0;
     for (char c : digits) {
       const int value = HexDigitValue(c);
-      if (value < 0) return fallback;
+      if (value < 0) return std::nullopt;
       if (significant > 0 || value != 0) ++significant;
-      if (significant > 8) return fallback;
+      if (significant > 8) return std::nullopt;
       pattern = (pattern << 4) | static_cast<uint32_t>(value);
     }
     if (negative) pattern = 0u - pattern;
     return static_cast<int32_t>(pattern);
   }
 
-  if (rest.empty()) return fallback;
+  if (rest.empty()) return std::nullopt;
   // Accumulated as a magnitude up to 2^31, which the negative range still holds.
   constexpr uint64_t kLimit = 2147483648ull;
   uint64_t magnitude = 0;
   for (char c : rest) {
-    if (c < '0' || c > '9') return fallback;
+    if (c < '0' || c > '9') return std::nullopt;
     magnitude = magnitude * 10 + static_cast<uint64_t>(c - '0');
-    if (magnitude > kLimit) return fallback;
+    if (magnitude > kLimit) return std::nullopt;
   }
-  if (!negative && magnitude == kLimit) return fallback;
-  const int64_t value = negative ? -static_cast<int64_t>(magnitude) : static_cast<int64_t>(magnitude);
+  if (!negative && magnitude == kLimit) return std::nullopt;
+  const int64_t value =
+      negative ? -static_cast<int64_t>(magnitude) : static_cast<int64_t>(magnitude);
   return static_cast<int32_t>(value);
+}
+
+int32_t ParseIntOrDefault(std::string_view text, int32_t fallback) {
+  return ParseInt(text).value_or(fallback);
 }
 
 }  // namespace t2j

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace t2j {
@@ -11,5 +12,8 @@ namespace t2j {
 // significant digits, taken as a two's-complement pattern (a "-" negates it within 32 bits).
 // Any other text gives `fallback`. Never fails.
 int32_t ParseIntOrDefault(std::string_view text, int32_t fallback);
+
+// The same rules, telling a text that is no number apart: nothing for it.
+std::optional<int32_t> ParseInt(std::string_view text);
 
 }  // namespace t2j

@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <limits>
+#include <string>
+
+#include "platform/color.h"
+#include "platform/failure.h"
+#include "platform/gb18030.h"
+#include "platform/mul_div.h"
+#include "platform/raster.h"
+#include "platform/system_error.h"
+
+namespace t2j {
+namespace {
+
+TEST(MulDivTest, RoundsHalvesAwayFromZero) {
+  // Point sizes at 96 pixels per inch.
+  EXPECT_EQ(MulDiv(9, 96, 72), 12);
+  EXPECT_EQ(MulDiv(10, 96, 72), 13);  // 13.33
+  EXPECT_EQ(MulDiv(11, 96, 72), 15);  // 14.67
+  EXPECT_EQ(MulDiv(12, 96, 72), 16);
+  EXPECT_EQ(MulDiv(14, 96, 72), 19);  // 18.67
+  EXPECT_EQ(MulDiv(3, 1, 2), 2);
+  EXPECT_EQ(MulDiv(-3, 1, 2), -2);
+  EXPECT_EQ(MulDiv(3, -1, 2), -2);
+  EXPECT_EQ(MulDiv(-3, -1, -2), -2);
+  EXPECT_EQ(MulDiv(-12, 96, 72), -16);
+}
+
+TEST(MulDivTest, GivesMinusOneOnOverflowOrZeroDivisor) {
+  EXPECT_EQ(MulDiv(1, 1, 0), -1);
+  EXPECT_EQ(MulDiv(std::numeric_limits<int32_t>::max(), 96, 72), -1);
+  EXPECT_EQ(MulDiv(std::numeric_limits<int32_t>::min(), 96, 72), -1);
+  EXPECT_EQ(MulDiv(std::numeric_limits<int32_t>::min(), -1, 1), -1);
+  EXPECT_EQ(MulDiv(std::numeric_limits<int32_t>::min(), 1, 1), std::numeric_limits<int32_t>::min());
+  EXPECT_EQ(MulDiv(std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::max(),
+                   std::numeric_limits<int32_t>::max()),
+            std::numeric_limits<int32_t>::max());
+}
+
+TEST(ColorTest, ResolvesSystemColoursAndKeepsLow24Bits) {
+  ResetSysColors();
+  EXPECT_EQ(ResolveColor(0x000000FF), 0x000000FFu);
+  EXPECT_EQ(ResolveColor(0xFF000005), GetSysColor(5));
+  EXPECT_EQ(ResolveRgb(0xFF000005), (Rgb{255, 255, 255}));
+  EXPECT_EQ(ResolveColor(kClNone), 0x00FFFFFFu);
+  EXPECT_EQ(ResolveColor(kClDefault), 0x00000000u);
+  EXPECT_EQ(ResolveColor(0x12345678), 0x00345678u);
+  EXPECT_EQ(ResolveRgb(0x00123456), (Rgb{0x56, 0x34, 0x12}));
+  SetSysColor(8, 0x00010203);
+  EXPECT_EQ(ResolveColor(0xFF000008), 0x00010203u);
+  EXPECT_EQ(GetSysColor(99), 0u);
+  ResetSysColors();
+  EXPECT_EQ(GetSysColor(8), 0u);
+}
+
+TEST(Gb18030Test, CountsAndCutsWithoutSplitting) {
+  EXPECT_EQ(Gb18030Length("abc"), 3u);
+  EXPECT_EQ(Gb18030Length("宋体"), 4u);
+  EXPECT_EQ(Gb18030Length("\xF0\x9F\x98\x80"), 4u);  // an emoji: a four-byte sequence
+  EXPECT_EQ(Gb18030PrefixLength("宋体", 3), 3u);     // one hanzi: three UTF-8 bytes
+  EXPECT_EQ(Gb18030PrefixLength("宋体", 1), 0u);
+  EXPECT_EQ(Gb18030PrefixLength("a宋", 2), 1u);
+  EXPECT_EQ(Gb18030PrefixLength("", 0), 0u);
+}
+
+TEST(Gb18030Test, RoundTripsAndRefusesInvalidBytes) {
+  const std::string text = "说明：生成的JPG文件 ß \xF0\x9F\x98\x80";
+  const std::string gb = Utf8ToGb18030(text);
+  EXPECT_EQ(Utf8ToGb18030("宋"), "\xCB\xCE");
+  EXPECT_EQ(Gb18030ToUtf8(gb), text);
+  EXPECT_FALSE(Gb18030ToUtf8("\x81").has_value());  // a lone lead byte
+  EXPECT_TRUE(IsValidUtf8(text));
+  EXPECT_FALSE(IsValidUtf8("\xC3"));
+  EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));  // a surrogate
+  EXPECT_FALSE(IsValidUtf8("\xCB\xCE"));      // GB18030 bytes are no UTF-8
+}
+
+TEST(RasterTest, IsWhiteAndFillsOnlyInside) {
+  auto raster = Raster::MakeWhite(4, 3);
+  ASSERT_NE(raster, nullptr);
+  EXPECT_EQ(raster->stride(), 12u);
+  EXPECT_EQ(raster->Pixel(3, 2), (Rgb{255, 255, 255}));
+  raster->FillRect(-10, 1, 2, 100, Rgb{1, 2, 3});
+  EXPECT_EQ(raster->Pixel(0, 1), (Rgb{1, 2, 3}));
+  EXPECT_EQ(raster->Pixel(1, 2), (Rgb{1, 2, 3}));
+  EXPECT_EQ(raster->Pixel(2, 1), (Rgb{255, 255, 255}));
+  EXPECT_EQ(raster->Pixel(0, 0), (Rgb{255, 255, 255}));
+}
+
+TEST(RasterTest, RefusesWhatDoesNotFitIntoAvailableMemoryWithoutTrying) {
+  // 2^31-1 × 2^31-1 pixels would be 1.4e19 bytes: refused by the check, not by the allocator.
+  const int32_t big = std::numeric_limits<int32_t>::max();
+  std::string no_memory = SystemErrorText(ENOMEM);
+  try {
+    Raster::MakeWhite(big, big);
+    FAIL() << "made an impossible raster";
+  } catch (const EOutOfResources& failure) {
+    EXPECT_EQ(std::string(failure.what()), no_memory);
+  }
+  // A small raster is refused the same way when the memory says no.
+  EXPECT_THROW(Raster::MakeWhite(100, 100, 100 * 100 * 3 - 1), EOutOfResources);
+  EXPECT_NE(Raster::MakeWhite(100, 100, 100 * 100 * 3), nullptr);
+  EXPECT_THROW(Raster::MakeWhite(0, 5), EOutOfResources);
+  EXPECT_THROW(Raster::MakeWhite(5, -1), EOutOfResources);
+  EXPECT_GT(AvailableMemoryBytes(), 0u);
+}
+
+TEST(SystemErrorTest, TrimsTrailingBlanksAndFullStops) {
+  const std::string text = SystemErrorText(ENOENT);
+  ASSERT_FALSE(text.empty());
+  EXPECT_NE(text.back(), '.');
+  EXPECT_NE(text.back(), ' ');
+  EXPECT_EQ(FullPathName("/a/b/../c.jpg"), "/a/c.jpg");
+}
+
+}  // namespace
+}  // namespace t2j
