@@ -1,1 +1,187 @@
-// placeholder
+#include "convert/jpeg_image.h"
+
+// jpeglib.h needs size_t and FILE declared before it.
+#include <jerror.h>
+#include <jpeglib.h>
+#include <cstddef>
+#include <cstdio>
+
+#include <algorithm>
+#include <csetjmp>
+#include <exception>
+
+#include "convert/failure_text.h"
+#include "platform/file_output.h"
+
+namespace t2j {
+namespace {
+
+// The failure text shows libjpeg's message code in the numbering of libjpeg 6b. libjpeg-turbo
+// built for the 6b interface keeps that numbering for every 6b code and adds its own codes
+// after them, so the codes pass through unchanged.
+static_assert(JPEG_LIB_VERSION == 62, "built against the libjpeg 6b interface");
+static_assert(JERR_IMAGE_TOO_BIG == 41, "libjpeg message codes follow the 6b numbering");
+
+bool TryAppend(std::string& stream, const JOCTET* bytes, size_t count) noexcept {
+  try {
+    stream.append(reinterpret_cast<const char*>(bytes), count);
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+// A first guess at the stream's size; the string grows geometrically past it.
+size_t InitialStreamBytes(const RenderedPicture& picture) {
+  constexpr uint64_t kMostReserved = uint64_t{4} << 20;
+  const uint64_t raw = Raster::ByteSize(picture.Width, picture.Height);
+  return static_cast<size_t>(std::clamp<uint64_t>(raw / 16, kJpegBufferBytes, kMostReserved));
+}
+
+// One compression: the compressor with its error manager and its destination, which collects
+// the stream in memory. The compressor is destroyed with the holder, however Run ends.
+class Compressor {
+ public:
+  explicit Compressor(std::string& stream) : stream_(stream) {
+    error_.error_exit = ErrorExit;
+    error_.emit_message = EmitMessage;
+    error_.output_message = OutputMessage;
+    error_.format_message = FormatMessage;
+    error_.reset_error_mgr = ResetErrorManager;
+    destination_.init_destination = InitDestination;
+    destination_.empty_output_buffer = EmptyOutputBuffer;
+    destination_.term_destination = TermDestination;
+    cinfo_.err = &error_;
+    cinfo_.client_data = this;
+  }
+  Compressor(const Compressor&) = delete;
+  Compressor& operator=(const Compressor&) = delete;
+
+  // Safe also when creation failed or never ran: the structure starts zeroed.
+  ~Compressor() { jpeg_destroy_compress(&cinfo_); }
+
+  // Encodes the picture into the stream, or leaves the stream empty for an empty picture.
+  // libjpeg's fatal errors come back here by longjmp, so between the setjmp and the end of the
+  // encoding no object with a destructor may live in this frame.
+  void Run(const RenderedPicture& picture) {
+    if (setjmp(jump_) != 0) {
+      stream_.clear();
+      throw EJPEG(error_.msg_code);
+    }
+    jpeg_create_compress(&cinfo_);
+    cinfo_.dest = &destination_;
+    stream_.clear();
+    reserve_bytes_ = InitialStreamBytes(picture);
+    if (picture.Width <= 0 || picture.Height <= 0 || picture.Pixels == nullptr) return;
+
+    cinfo_.image_width = static_cast<JDIMENSION>(picture.Width);
+    cinfo_.image_height = static_cast<JDIMENSION>(picture.Height);
+    cinfo_.input_components = Raster::kBytesPerPixel;
+    cinfo_.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo_);
+    jpeg_set_quality(&cinfo_, kJpegQuality, TRUE);
+    cinfo_.dct_method = JDCT_FLOAT;
+    jpeg_start_compress(&cinfo_, TRUE);
+    while (cinfo_.next_scanline < cinfo_.image_height) {
+      // The raster already holds contiguous 8-bit R, G, B rows; libjpeg only reads them.
+      JSAMPROW row =
+          const_cast<JSAMPROW>(picture.Pixels->Row(static_cast<int32_t>(cinfo_.next_scanline)));
+      if (jpeg_write_scanlines(&cinfo_, &row, 1) != 1) {
+        // Only a suspending destination takes no row, and this one never suspends.
+        ERREXIT(&cinfo_, JERR_CANT_SUSPEND);
+      }
+    }
+    jpeg_finish_compress(&cinfo_);
+  }
+
+ private:
+  static Compressor& Of(j_common_ptr cinfo) {
+    return *static_cast<Compressor*>(cinfo->client_data);
+  }
+  static Compressor& Of(j_compress_ptr cinfo) {
+    return *static_cast<Compressor*>(cinfo->client_data);
+  }
+
+  [[noreturn]] static void ErrorExit(j_common_ptr cinfo) { std::longjmp(Of(cinfo).jump_, 1); }
+  static void EmitMessage(j_common_ptr, int) {}
+  static void OutputMessage(j_common_ptr) {}
+  static void FormatMessage(j_common_ptr, char* buffer) { buffer[0] = '\0'; }
+  static void ResetErrorManager(j_common_ptr cinfo) {
+    cinfo->err->num_warnings = 0;
+    cinfo->err->msg_code = 0;
+  }
+
+  static void InitDestination(j_compress_ptr cinfo) {
+    Compressor& self = Of(cinfo);
+    try {
+      self.stream_.reserve(self.reserve_bytes_);
+    } catch (const std::exception&) {
+      // Appending will say whether the memory is there.
+    }
+    self.destination_.next_output_byte = self.buffer_;
+    self.destination_.free_in_buffer = kJpegBufferBytes;
+  }
+
+  static boolean EmptyOutputBuffer(j_compress_ptr cinfo) {
+    Compressor& self = Of(cinfo);
+    if (!TryAppend(self.stream_, self.buffer_, kJpegBufferBytes)) {
+      ERREXIT(cinfo, JERR_OUT_OF_MEMORY);
+    }
+    self.destination_.next_output_byte = self.buffer_;
+    self.destination_.free_in_buffer = kJpegBufferBytes;
+    return TRUE;
+  }
+
+  static void TermDestination(j_compress_ptr cinfo) {
+    Compressor& self = Of(cinfo);
+    const size_t used = kJpegBufferBytes - self.destination_.free_in_buffer;
+    if (!TryAppend(self.stream_, self.buffer_, used)) ERREXIT(cinfo, JERR_OUT_OF_MEMORY);
+  }
+
+  jpeg_compress_struct cinfo_{};
+  jpeg_error_mgr error_{};
+  jpeg_destination_mgr destination_{};
+  std::jmp_buf jump_{};
+  std::string& stream_;
+  size_t reserve_bytes_ = 0;
+  JOCTET buffer_[kJpegBufferBytes]{};
+};
+
+}  // namespace
+
+void EncodeJpeg(const RenderedPicture& picture, std::string& stream) {
+  if (picture.Pixels != nullptr &&
+      (picture.Pixels->width() != picture.Width || picture.Pixels->height() != picture.Height)) {
+    stream.clear();
+    throw Exception("图片的尺寸（" + std::to_string(picture.Width) + " × " +
+                    std::to_string(picture.Height) + "）与其像素（" +
+                    std::to_string(picture.Pixels->width()) + " × " +
+                    std::to_string(picture.Pixels->height()) + "）不符，无法编码");
+  }
+  Compressor compressor(stream);
+  compressor.Run(picture);
+}
+
+void TJPEGImage::Assign(const RenderedPicture& picture) {
+  std::string().swap(stream_);
+  has_stream_ = false;
+  picture_ = picture;
+}
+
+const std::string& TJPEGImage::CompressedStream() {
+  if (!has_stream_) {
+    EncodeJpeg(picture_, stream_);
+    has_stream_ = true;
+  }
+  return stream_;
+}
+
+void TJPEGImage::SaveToFile(const std::string& path) {
+  OutputFile file;
+  if (const int error = file.Create(path); error != 0) throw EFCreateError(path, error);
+  const std::string& stream = CompressedStream();
+  if (const int error = file.WriteAll(stream); error != 0) throw EWriteError(path, error);
+  if (const int error = file.Close(); error != 0) throw EWriteError(path, error);
+}
+
+}  // namespace t2j
