@@ -46,6 +46,14 @@ UCollator* OpenSecondary(const std::string& icu_locale) {
   return collator;
 }
 
+// The ICU locale ID for a POSIX locale name: codeset and modifier dropped, root for "C".
+std::string IcuLocaleFor(std::string_view posix_locale) {
+  const size_t end = posix_locale.find_first_of(".@");
+  std::string_view name = posix_locale.substr(0, end);
+  if (name == "C" || name == "POSIX") return {};
+  return std::string(name);
+}
+
 }  // namespace
 
 std::string LocaleFromEnvironment(const char* category_variable) {
@@ -54,13 +62,6 @@ std::string LocaleFromEnvironment(const char* category_variable) {
     if (const char* value = NonEmptyVariable(name)) return value;
   }
   return {};
-}
-
-std::string IcuLocaleFor(std::string_view posix_locale) {
-  const size_t end = posix_locale.find_first_of(".@");
-  std::string_view name = posix_locale.substr(0, end);
-  if (name == "C" || name == "POSIX") return {};
-  return std::string(name);
 }
 
 void Collation::Closer::operator()(UCollator* collator) const { ucol_close(collator); }

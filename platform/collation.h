@@ -34,8 +34,4 @@ class Collation {
   std::unique_ptr<UCollator, Closer> collator_;
 };
 
-// The ICU locale ID for a POSIX locale name: codeset and modifier dropped; "" (root) for "C",
-// "POSIX" and an empty name.
-std::string IcuLocaleFor(std::string_view posix_locale);
-
 }  // namespace t2j

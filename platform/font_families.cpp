@@ -24,6 +24,17 @@ using FontSet = std::unique_ptr<FcFontSet, FontSetCloser>;
 // ASCII only, whatever the C locale: the bytes of UTF-8 names stay as they are.
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
+// The language tag fontconfig uses for a POSIX locale name ("zh_CN.UTF-8" gives "zh-cn");
+// empty for "C" and "POSIX".
+std::string FontconfigLanguageFor(std::string_view posix_locale) {
+  const std::string_view name = posix_locale.substr(0, posix_locale.find_first_of(".@"));
+  if (name == "C" || name == "POSIX") return {};
+  std::string tag;
+  tag.reserve(name.size());
+  for (char c : name) tag.push_back(c == '_' ? '-' : Lower(c));
+  return tag;
+}
+
 std::string_view PrimaryLanguage(std::string_view tag) { return tag.substr(0, tag.find('-')); }
 
 // How well a name's language serves the wanted one: 2 the same, 1 the same language in another
@@ -70,15 +81,6 @@ FamilyName BestName(FcPattern* font, const char* first, std::string_view wanted)
 }
 
 }  // namespace
-
-std::string FontconfigLanguageFor(std::string_view posix_locale) {
-  const std::string_view name = posix_locale.substr(0, posix_locale.find_first_of(".@"));
-  if (name == "C" || name == "POSIX") return {};
-  std::string tag;
-  tag.reserve(name.size());
-  for (char c : name) tag.push_back(c == '_' ? '-' : Lower(c));
-  return tag;
-}
 
 std::vector<std::string> FontconfigFamilyNames(std::string_view language) {
   const std::string wanted = FontconfigLanguageFor(language);

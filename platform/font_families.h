@@ -15,9 +15,4 @@ namespace t2j {
 // family, as fontconfig matches them. Empty when fontconfig lists nothing or cannot be used.
 std::vector<std::string> FontconfigFamilyNames(std::string_view language);
 
-// The language tag fontconfig uses for a POSIX locale name: lower case, "-" between language
-// and territory, codeset and modifier dropped ("zh_CN.UTF-8" gives "zh-cn"). Empty for "C",
-// "POSIX" and an empty name.
-std::string FontconfigLanguageFor(std::string_view posix_locale);
-
 }  // namespace t2j

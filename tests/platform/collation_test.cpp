@@ -60,27 +60,6 @@ INSTANTIATE_TEST_SUITE_P(
                     std::weak_ordering::equivalent}),
     [](const ::testing::TestParamInfo<CompareCase>& info) { return info.param.name; });
 
-struct LocaleCase {
-  const char* name;
-  const char* posix;
-  const char* icu;
-};
-
-class IcuLocaleForTest : public ::testing::TestWithParam<LocaleCase> {};
-
-TEST_P(IcuLocaleForTest, DropsCodesetAndModifier) {
-  EXPECT_EQ(IcuLocaleFor(GetParam().posix), GetParam().icu);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Locales, IcuLocaleForTest,
-    ::testing::Values(LocaleCase{"ZhCnUtf8", "zh_CN.UTF-8", "zh_CN"},
-                      LocaleCase{"Modifier", "de_DE@euro", "de_DE"},
-                      LocaleCase{"CodesetAndModifier", "ca_ES.UTF-8@valencia", "ca_ES"},
-                      LocaleCase{"C", "C", ""}, LocaleCase{"CUtf8", "C.UTF-8", ""},
-                      LocaleCase{"Posix", "POSIX", ""}, LocaleCase{"Empty", "", ""}),
-    [](const auto& info) { return info.param.name; });
-
 // Sets or clears environment variables for one test and puts the old values back.
 class ScopedEnvironment {
  public:

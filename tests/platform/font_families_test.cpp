@@ -12,27 +12,6 @@ namespace {
 using ::testing::Contains;
 using ::testing::Not;
 
-struct LanguageCase {
-  const char* name;
-  const char* posix;
-  const char* tag;
-};
-
-class FontconfigLanguageForTest : public ::testing::TestWithParam<LanguageCase> {};
-
-TEST_P(FontconfigLanguageForTest, GivesFontconfigsTag) {
-  EXPECT_EQ(FontconfigLanguageFor(GetParam().posix), GetParam().tag);
-}
-
-INSTANTIATE_TEST_SUITE_P(Locales, FontconfigLanguageForTest,
-                         ::testing::Values(LanguageCase{"ZhCn", "zh_CN.UTF-8", "zh-cn"},
-                                           LanguageCase{"ZhTwModifier", "zh_TW@radical", "zh-tw"},
-                                           LanguageCase{"LanguageOnly", "ja", "ja"},
-                                           LanguageCase{"C", "C.UTF-8", ""},
-                                           LanguageCase{"Posix", "POSIX", ""},
-                                           LanguageCase{"Empty", "", ""}),
-                         [](const auto& info) { return info.param.name; });
-
 struct FamilyCase {
   const char* name;
   const char* language;
