@@ -51,8 +51,9 @@ class ScratchDir {
       ADD_FAILURE() << "cannot make a scratch directory";
       return;
     }
-    path_ = pattern;
-    std::filesystem::current_path(path_);
+    std::filesystem::current_path(pattern);
+    // As the system spells it, so that expected absolute names match when TMPDIR has a link.
+    path_ = std::filesystem::current_path();
   }
   ScratchDir(const ScratchDir&) = delete;
   ScratchDir& operator=(const ScratchDir&) = delete;
