@@ -4,8 +4,8 @@
 #include <unicode/ustring.h>
 #include <unicode/utf8.h>
 
-#include <memory>
 #include <algorithm>
+#include <memory>
 #include <new>
 #include <utility>
 #include <vector>
@@ -23,8 +23,7 @@ Converter OpenStrictGb18030() {
   UErrorCode status = U_ZERO_ERROR;
   Converter converter(ucnv_open("GB18030", &status));
   if (U_FAILURE(status) || !converter) throw std::bad_alloc();
-  ucnv_setToUCallBack(converter.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
-                      &status);
+  ucnv_setToUCallBack(converter.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
   ucnv_setFromUCallBack(converter.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
                         &status);
   return converter;
@@ -119,8 +118,8 @@ std::optional<std::string> Gb18030ToUtf8(std::string_view gb18030) {
   std::vector<UChar> wide(gb18030.size() * 2 + 2);
   UErrorCode status = U_ZERO_ERROR;
   const int32_t units =
-      ucnv_toUChars(converter.get(), wide.data(), static_cast<int32_t>(wide.size()),
-                    gb18030.data(), static_cast<int32_t>(gb18030.size()), &status);
+      ucnv_toUChars(converter.get(), wide.data(), static_cast<int32_t>(wide.size()), gb18030.data(),
+                    static_cast<int32_t>(gb18030.size()), &status);
   if (U_FAILURE(status)) return std::nullopt;
   std::string out(static_cast<size_t>(units) * 3 + 1, '\0');
   int32_t length = 0;

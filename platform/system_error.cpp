@@ -20,8 +20,7 @@ std::string SystemErrorText(int error_number) {
   } else {
     text = std::generic_category().message(error_number);
   }
-  while (!text.empty() &&
-         (static_cast<unsigned char>(text.back()) <= 0x20 || text.back() == '.')) {
+  while (!text.empty() && (static_cast<unsigned char>(text.back()) <= 0x20 || text.back() == '.')) {
     text.pop_back();
   }
   return text;
