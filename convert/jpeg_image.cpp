@@ -1,10 +1,12 @@
 #include "convert/jpeg_image.h"
 
 // jpeglib.h needs size_t and FILE declared before it.
-#include <jerror.h>
-#include <jpeglib.h>
 #include <cstddef>
 #include <cstdio>
+
+#include <jpeglib.h>
+
+#include <jerror.h>
 
 #include <algorithm>
 #include <csetjmp>

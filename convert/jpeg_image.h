@@ -22,7 +22,8 @@ class TJPEGImage {
 
   // Builds the compressed stream when there is none: baseline JFIF 1.01, quality 90, YCbCr
   // 2×2/1×1/1×1, floating-point DCT, standard Huffman tables. An empty picture gives an empty
-  // stream. Fails with EJPEG carrying libjpeg's message code (41 for a side over 65500).
+  // stream. Fails with EJPEG carrying libjpeg's message code (41 for a side over 65500), and
+  // with Exception when the picture's Width and Height disagree with its raster.
   const std::string& CompressedStream();
 
   // Creates (or empties) the file, encodes when needed, writes the whole stream and closes the

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -51,36 +50,6 @@ TEST(JpegFileTest, FileHoldsExactlyTheStream) {
   EXPECT_TRUE(testing::DecodeJpeg(written).has_value());
 }
 
-TEST(JpegFileTest, ExistingFileIsReplacedWithTheNewLength) {
-  ScratchDir dir;
-  WriteFileBytes("out.jpg", std::string(200000, 'x'));
-  TJPEGImage jpeg;
-  jpeg.Assign(InkedPicture());
-  jpeg.SaveToFile("out.jpg");
-  EXPECT_EQ(std::filesystem::file_size("out.jpg"), jpeg.CompressedStream().size());
-}
-
-TEST(JpegFileTest, EncoderFailureLeavesAnEmptyFile) {
-  ScratchDir dir;
-  WriteFileBytes("wide.jpg", "old contents");
-  TJPEGImage jpeg;
-  jpeg.Assign(MakePicture(65501, 1));
-  EXPECT_THROW(jpeg.SaveToFile("wide.jpg"), EJPEG);
-  ASSERT_TRUE(std::filesystem::exists("wide.jpg"));
-  EXPECT_EQ(std::filesystem::file_size("wide.jpg"), 0u);
-}
-
-TEST(JpegFileTest, EmptyPictureWritesZeroBytes) {
-  ScratchDir dir;
-  RenderedPicture empty;
-  empty.Height = 16;
-  TJPEGImage jpeg;
-  jpeg.Assign(empty);
-  jpeg.SaveToFile("empty.jpg");
-  ASSERT_TRUE(std::filesystem::exists("empty.jpg"));
-  EXPECT_EQ(std::filesystem::file_size("empty.jpg"), 0u);
-}
-
 TEST(JpegFileTest, UncreatableFileIsRefusedBeforeEncoding) {
   ScratchDir dir;
   TJPEGImage jpeg;
@@ -96,31 +65,6 @@ TEST(JpegFileTest, UncreatableFileIsRefusedBeforeEncoding) {
   }
 }
 
-TEST(JpegFileTest, FullDeviceIsAWriteFailure) {
-  TJPEGImage jpeg;
-  jpeg.Assign(InkedPicture());
-  try {
-    jpeg.SaveToFile("/dev/full");
-    FAIL() << "a write to a full device reported success";
-  } catch (const EWriteError& e) {
-    EXPECT_EQ(std::string(e.what()), "无法写入文件 \"/dev/full\"：" + SystemErrorText(ENOSPC));
-  }
-}
-
-TEST(JpegFileTest, FileSizeLimitIsAWriteFailureNotTheEndOfTheProcess) {
-  ScratchDir dir;
-  TJPEGImage jpeg;
-  jpeg.Assign(InkedPicture());
-  ASSERT_GT(jpeg.CompressedStream().size(), 1000u);
-  {
-    FileSizeLimit limit(1000);
-    ASSERT_TRUE(limit.ok());
-    EXPECT_THROW(jpeg.SaveToFile("limited.jpg"), EWriteError);
-  }
-  // The loop went on after the short write, and the next write told why it could not.
-  EXPECT_EQ(std::filesystem::file_size("limited.jpg"), 1000u);
-}
-
 TEST(OutputFileTest, ShortWritesAreCarriedOnUntilTheLimitGivesItsError) {
   ScratchDir dir;
   OutputFile file;
@@ -133,35 +77,6 @@ TEST(OutputFileTest, ShortWritesAreCarriedOnUntilTheLimitGivesItsError) {
   }
   EXPECT_EQ(file.Close(), 0);
   EXPECT_EQ(ReadFileBytes("part.bin"), std::string(4096, 'a') + std::string(100, 'b'));
-}
-
-TEST(OutputFileTest, WritesEveryByteOfALargeBuffer) {
-  ScratchDir dir;
-  std::string bytes(24u << 20, '\0');
-  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 131 >> 7);
-  OutputFile file;
-  ASSERT_EQ(file.Create("large.bin"), 0);
-  ASSERT_EQ(file.WriteAll(bytes), 0);
-  ASSERT_EQ(file.Close(), 0);
-  EXPECT_TRUE(ReadFileBytes("large.bin") == bytes);
-}
-
-TEST(OutputFileTest, NoFileOpen) {
-  OutputFile file;
-  EXPECT_EQ(file.WriteAll("x"), EBADF);
-  EXPECT_EQ(file.WriteAll(""), EBADF);
-  EXPECT_EQ(file.Close(), 0);
-}
-
-TEST(OutputFileTest, CreateReportsTheSystemError) {
-  ScratchDir dir;
-  WriteFileBytes("plain", "x");
-  std::filesystem::create_directory("folder");
-  OutputFile file;
-  EXPECT_EQ(file.Create("missing/x"), ENOENT);
-  EXPECT_EQ(file.Create("plain/x"), ENOTDIR);
-  EXPECT_EQ(file.Create("folder"), EISDIR);
-  EXPECT_FALSE(file.IsOpen());
 }
 
 }  // namespace

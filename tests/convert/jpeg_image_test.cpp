@@ -170,31 +170,6 @@ TEST(JpegMarkersTest, HuffmanTablesAreTheStandardOnes) {
   EXPECT_EQ(got, want);
 }
 
-TEST(JpegDecodeTest, HeaderAsLibjpegReadsIt) {
-  const std::optional<DecodedJpeg> decoded = DecodeJpeg(Encode(InkedPicture()));
-  ASSERT_TRUE(decoded.has_value());
-  EXPECT_EQ(decoded->width, 200);
-  EXPECT_EQ(decoded->height, 60);
-  EXPECT_TRUE(decoded->saw_jfif);
-  EXPECT_EQ(decoded->jfif_major, 1);
-  EXPECT_EQ(decoded->jfif_minor, 1);
-  EXPECT_EQ(decoded->density_unit, 0);
-  EXPECT_EQ(decoded->x_density, 1);
-  EXPECT_EQ(decoded->y_density, 1);
-  EXPECT_FALSE(decoded->progressive);
-  EXPECT_FALSE(decoded->arithmetic);
-  EXPECT_EQ(decoded->restart_interval, 0u);
-  EXPECT_EQ(decoded->color_space, JCS_YCbCr);
-  ASSERT_EQ(decoded->components.size(), 3u);
-  const int want[3][4] = {{1, 2, 2, 0}, {2, 1, 1, 1}, {3, 1, 1, 1}};
-  for (int i = 0; i < 3; ++i) {
-    const testing::DecodedComponent& c = decoded->components[i];
-    EXPECT_EQ((std::array<int, 4>{c.id, c.h_samp, c.v_samp, c.quant_table}),
-              (std::array<int, 4>{want[i][0], want[i][1], want[i][2], want[i][3]}))
-        << "component " << i;
-  }
-}
-
 TEST(JpegDecodeTest, QuantisationTablesAreAnnexKAtQuality90) {
   const std::optional<DecodedJpeg> decoded = DecodeJpeg(Encode(InkedPicture()));
   ASSERT_TRUE(decoded.has_value());
@@ -274,11 +249,6 @@ INSTANTIATE_TEST_SUITE_P(
                       RoundTripCase{"TallestAllowed", 2, 65500, 2 * kJpegBufferBytes}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(JpegRoundTripTest, SameBytesEveryTime) {
-  const RenderedPicture picture = InkedPicture();
-  EXPECT_EQ(Encode(picture), Encode(picture));
-}
-
 struct TooBigCase {
   const char* name;
   int32_t width;
@@ -343,14 +313,6 @@ TEST(JpegImageTest, SizeThatDisagreesWithThePixelsIsRefused) {
   std::string stream = "old";
   EXPECT_THROW(EncodeJpeg(picture, stream), Exception);
   EXPECT_EQ(stream, "");
-}
-
-TEST(JpegImageTest, AssignSharesThePixels) {
-  const RenderedPicture picture = InkedPicture();
-  TJPEGImage jpeg;
-  jpeg.Assign(picture);
-  EXPECT_EQ(jpeg.Picture().Pixels.get(), picture.Pixels.get());
-  EXPECT_EQ(jpeg.Picture().Pixels.use_count(), 2);
 }
 
 TEST(JpegImageTest, AssignDiscardsTheStream) {

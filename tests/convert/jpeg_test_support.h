@@ -5,9 +5,10 @@
 #include <stdlib.h>
 
 // jpeglib.h needs size_t and FILE declared before it.
-#include <jpeglib.h>
 #include <cstddef>
 #include <cstdio>
+
+#include <jpeglib.h>
 
 #include <csetjmp>
 #include <cstdint>
@@ -80,21 +81,10 @@ inline void WriteFileBytes(const std::filesystem::path& path, const std::string&
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-struct DecodedComponent {
-  int id, h_samp, v_samp, quant_table;
-};
-
-// What libjpeg reads back from a stream: header fields and the pixels as R, G, B.
+// What libjpeg reads back from a stream: the quantisation tables and the pixels as R, G, B.
 struct DecodedJpeg {
   int width = 0;
   int height = 0;
-  bool saw_jfif = false;
-  int jfif_major = 0, jfif_minor = 0, density_unit = -1, x_density = 0, y_density = 0;
-  bool progressive = false;
-  bool arithmetic = false;
-  unsigned restart_interval = 0;
-  J_COLOR_SPACE color_space = JCS_UNKNOWN;
-  std::vector<DecodedComponent> components;
   std::vector<std::vector<uint16_t>> quant_tables;  // natural (row) order
   std::vector<uint8_t> pixels;
 
@@ -124,20 +114,6 @@ inline bool DecodeInto(const std::string& stream, jpeg_decompress_struct* cinfo,
   jpeg_mem_src(cinfo, reinterpret_cast<const unsigned char*>(stream.data()),
                static_cast<unsigned long>(stream.size()));
   if (jpeg_read_header(cinfo, TRUE) != JPEG_HEADER_OK) return false;
-  out->saw_jfif = cinfo->saw_JFIF_marker;
-  out->jfif_major = cinfo->JFIF_major_version;
-  out->jfif_minor = cinfo->JFIF_minor_version;
-  out->density_unit = cinfo->density_unit;
-  out->x_density = cinfo->X_density;
-  out->y_density = cinfo->Y_density;
-  out->progressive = cinfo->progressive_mode;
-  out->arithmetic = cinfo->arith_code;
-  out->restart_interval = cinfo->restart_interval;
-  out->color_space = cinfo->jpeg_color_space;
-  for (int i = 0; i < cinfo->num_components; ++i) {
-    const jpeg_component_info& c = cinfo->comp_info[i];
-    out->components.push_back({c.component_id, c.h_samp_factor, c.v_samp_factor, c.quant_tbl_no});
-  }
   for (JQUANT_TBL* table : cinfo->quant_tbl_ptrs) {
     if (table == nullptr) break;
     out->quant_tables.emplace_back(table->quantval, table->quantval + DCTSIZE2);

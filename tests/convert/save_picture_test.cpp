@@ -203,6 +203,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(SavePictureFileTest, EncoderFailureLeavesAnEmptyFileAndNoPreview) {
   ScratchDir dir;
+  testing::WriteFileBytes("Picture0.jpg", "old contents");
   PictureFileState state;
   RecordingSink sink;
   try {
