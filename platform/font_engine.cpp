@@ -1,1 +1,612 @@
-// placeholder
+#include "platform/font_engine.h"
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_BITMAP_H
+#include FT_OUTLINE_H
+#include FT_SIZES_H
+#include FT_TRUETYPE_TABLES_H
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <map>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "platform/coverage.h"
+#include "platform/failure.h"
+#include "platform/font_resolver.h"
+#include "platform/font_size.h"
+#include "platform/system_error.h"
+
+namespace t2j {
+namespace {
+
+struct LibraryDeleter {
+  void operator()(FT_Library library) const { FT_Done_FreeType(library); }
+};
+using LibraryPtr = std::unique_ptr<FT_LibraryRec_, LibraryDeleter>;
+
+struct FaceDeleter {
+  void operator()(FT_Face face) const { FT_Done_Face(face); }
+};
+using FacePtr = std::unique_ptr<FT_FaceRec_, FaceDeleter>;
+
+struct SizeDeleter {
+  void operator()(FT_Size size) const { FT_Done_Size(size); }
+};
+using SizePtr = std::unique_ptr<FT_SizeRec_, SizeDeleter>;
+
+// A converted bitmap, released with the library that made it.
+class BitmapHolder {
+ public:
+  explicit BitmapHolder(FT_Library library) : library_(library) { FT_Bitmap_Init(&bitmap_); }
+  ~BitmapHolder() { FT_Bitmap_Done(library_, &bitmap_); }
+  BitmapHolder(const BitmapHolder&) = delete;
+  BitmapHolder& operator=(const BitmapHolder&) = delete;
+  FT_Bitmap* get() { return &bitmap_; }
+
+ private:
+  FT_Library library_;
+  FT_Bitmap bitmap_;
+};
+
+// Glyph images up to this size are kept for the font's lifetime; larger ones are rendered for
+// each draw and dropped.
+constexpr size_t kMaxCachedGlyphBytes = 256 * 1024;
+// Up to this character height a glyph is rendered as soon as it is first measured, saving a
+// second load when it is drawn.
+constexpr int64_t kEagerRenderMaxEm64ths = 256 * 64;
+// Glyph images above this size are only rendered when the memory for them is there.
+constexpr uint64_t kCheckedGlyphBytes = 64ull * 1024 * 1024;
+
+std::string FreeTypeErrorText(FT_Error error) { return "FreeType 错误 " + std::to_string(error); }
+
+[[noreturn]] void FailNoMemory() { throw EOutOfResources(SystemErrorText(ENOMEM)); }
+
+int32_t RoundedAdvance(FT_Pos advance_64ths) {
+  return static_cast<int32_t>((advance_64ths + 32) >> 6);
+}
+
+FaceMetrics MetricsOf(FT_Face face) {
+  FaceMetrics metrics;
+  metrics.units_per_em = face->units_per_EM;
+  const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+  if (os2 != nullptr && os2->version != 0xFFFF && os2->usWinAscent + os2->usWinDescent > 0) {
+    metrics.ascent = os2->usWinAscent;
+    metrics.descent = os2->usWinDescent;
+    return metrics;
+  }
+  const auto* hhea = static_cast<const TT_HoriHeader*>(FT_Get_Sfnt_Table(face, FT_SFNT_HHEA));
+  if (hhea != nullptr && hhea->Ascender - hhea->Descender > 0) {
+    metrics.ascent = hhea->Ascender;
+    metrics.descent = -hhea->Descender;
+    return metrics;
+  }
+  metrics.ascent = face->ascender;
+  metrics.descent = -face->descender;
+  return metrics;
+}
+
+class Library {
+ public:
+  Library() {
+    FT_Library library = nullptr;
+    const FT_Error error = FT_Init_FreeType(&library);
+    if (error != 0) {
+      throw ECanvasError("无法初始化字体引擎（" + FreeTypeErrorText(error) + "）");
+    }
+    library_.reset(library);
+  }
+  FT_Library get() const { return library_.get(); }
+
+ private:
+  LibraryPtr library_;
+};
+
+// One face of a font file, opened once and shared by every font drawn with it.
+struct Face {
+  std::shared_ptr<Library> library;  // outlives the face
+  FacePtr face;
+  FaceMetrics metrics;
+};
+
+struct Glyph {
+  enum class Image : uint8_t { kNotRendered, kCached, kUncached, kEmpty };
+  FT_UInt index = 0;
+  int32_t advance = 0;
+  Image image = Image::kNotRendered;
+  int32_t left = 0;
+  int32_t top = 0;
+  int32_t width = 0;
+  int32_t rows = 0;
+  std::vector<uint8_t> coverage;  // rows × width values
+  CoverageMasks masks;            // for glyphs up to CoverageMasks::kMaxWidth wide
+
+  CoverageView view() const { return CoverageView{coverage.data(), width, rows, width}; }
+};
+
+// The visible area of one draw: x in [0, right_limit), y in [0, bottom).
+struct Visible {
+  int64_t right_limit = 0;
+  int64_t bottom = 0;
+};
+
+// A face at one pixel size, with the glyphs rendered at it so far.
+class SizedFace {
+ public:
+  // Nothing when FreeType refuses the size; `error` then says why.
+  static std::unique_ptr<SizedFace> Make(std::shared_ptr<Face> face, const RenderOptions& options,
+                                         int64_t em_64ths, FT_Error& error) {
+    FT_Size size = nullptr;
+    error = FT_New_Size(face->face.get(), &size);
+    if (error != 0) return nullptr;
+    std::unique_ptr<SizedFace> sized(new SizedFace(std::move(face), SizePtr(size), options));
+    FT_Face ft_face = sized->face_->face.get();
+    error = FT_Activate_Size(size);
+    if (error != 0) return nullptr;
+    if (FT_IS_SCALABLE(ft_face)) {
+      error = FT_Set_Char_Size(ft_face, 0, static_cast<FT_F26Dot6>(em_64ths), 72, 72);
+    } else if (ft_face->num_fixed_sizes > 0) {
+      int best = 0;
+      for (int i = 1; i < ft_face->num_fixed_sizes; ++i) {
+        if (std::llabs(ft_face->available_sizes[i].y_ppem - em_64ths) <
+            std::llabs(ft_face->available_sizes[best].y_ppem - em_64ths)) {
+          best = i;
+        }
+      }
+      error = FT_Select_Size(ft_face, best);
+    } else {
+      error = FT_Err_Invalid_Pixel_Size;
+    }
+    if (error != 0) return nullptr;
+    sized->eager_render_ = em_64ths <= kEagerRenderMaxEm64ths;
+    return sized;
+  }
+
+  const Face& face() const { return *face_; }
+
+  FT_UInt IndexOf(char32_t c) const {
+    return FT_Get_Char_Index(face_->face.get(), static_cast<FT_ULong>(c));
+  }
+
+  // The glyph with its advance; a glyph that cannot be loaded has no advance and no ink.
+  Glyph* GlyphAt(FT_UInt index) {
+    auto [it, inserted] = glyphs_.try_emplace(index);
+    if (inserted) {
+      it->second = std::make_unique<Glyph>();
+      Glyph& glyph = *it->second;
+      glyph.index = index;
+      if (Load(index)) {
+        glyph.advance = RoundedAdvance(Slot()->advance.x);
+        if (eager_render_) RenderLoaded(glyph, nullptr);
+      } else {
+        glyph.image = Glyph::Image::kEmpty;
+      }
+    }
+    return it->second.get();
+  }
+
+  void DrawGlyph(Glyph& glyph, Raster& raster, int64_t pen_x, int64_t baseline, Rgb ink,
+                 const Visible& visible) {
+    switch (glyph.image) {
+      case Glyph::Image::kEmpty:
+        return;
+      case Glyph::Image::kCached: {
+        const int64_t left = pen_x + glyph.left;
+        const int64_t top = baseline - glyph.top;
+        if (left >= visible.right_limit || left + glyph.width <= 0 || top >= visible.bottom ||
+            top + glyph.rows <= 0) {
+          return;
+        }
+        if (glyph.width <= CoverageMasks::kMaxWidth) {
+          BlendMasks(raster, left, top, glyph.masks, glyph.view(), ink, visible.right_limit);
+        } else {
+          BlendCoverage(raster, left, top, glyph.view(), ink, visible.right_limit);
+        }
+        return;
+      }
+      case Glyph::Image::kNotRendered:
+      case Glyph::Image::kUncached:
+        break;
+    }
+    if (!Load(glyph.index)) {
+      glyph.image = Glyph::Image::kEmpty;
+      return;
+    }
+    FT_GlyphSlot slot = Slot();
+    if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
+      FT_BBox box;
+      FT_Outline_Get_CBox(&slot->outline, &box);
+      const int64_t x_min = pen_x + (box.xMin >> 6);
+      const int64_t x_max = pen_x + ((box.xMax + 63) >> 6);
+      const int64_t y_min = baseline - ((box.yMax + 63) >> 6);
+      const int64_t y_max = baseline - (box.yMin >> 6);
+      if (x_max <= 0 || x_min >= visible.right_limit || y_max <= 0 || y_min >= visible.bottom) {
+        return;  // nothing of it shows; render it when it does
+      }
+    }
+    BitmapHolder converted(face_->library->get());
+    const std::optional<CoverageView> image = RenderLoaded(glyph, &converted);
+    if (image) {
+      BlendCoverage(raster, pen_x + slot->bitmap_left, baseline - slot->bitmap_top, *image, ink,
+                    visible.right_limit);
+    } else if (glyph.image == Glyph::Image::kCached) {
+      DrawGlyph(glyph, raster, pen_x, baseline, ink, visible);
+    }
+  }
+
+ private:
+  SizedFace(std::shared_ptr<Face> face, SizePtr size, const RenderOptions& options)
+      : face_(std::move(face)), size_(std::move(size)) {
+    load_flags_ = FT_LOAD_DEFAULT;
+    if (!options.embedded_bitmap) load_flags_ |= FT_LOAD_NO_BITMAP;
+    // Windows hints only fonts that carry hinting instructions; FreeType would run its
+    // auto-hinter over the others, which also costs several times the load.
+    if (!options.hinting || options.hint_style == kHintNone ||
+        (!options.has_own_hinting && !options.autohint)) {
+      load_flags_ |= FT_LOAD_NO_HINTING;
+    } else if (!options.antialias) {
+      load_flags_ |= FT_LOAD_TARGET_MONO;
+    } else if (options.hint_style == kHintSlight) {
+      load_flags_ |= FT_LOAD_TARGET_LIGHT;
+    } else {
+      load_flags_ |= FT_LOAD_TARGET_NORMAL;
+    }
+    if (options.autohint) load_flags_ |= FT_LOAD_FORCE_AUTOHINT;
+    render_mode_ = options.antialias ? FT_RENDER_MODE_NORMAL : FT_RENDER_MODE_MONO;
+  }
+
+  static constexpr int kHintNone = 0;
+  static constexpr int kHintSlight = 1;
+
+  FT_GlyphSlot Slot() const { return face_->face->glyph; }
+
+  bool Load(FT_UInt index) {
+    // The face is shared between sizes: this one must be the active one for every load.
+    return FT_Activate_Size(size_.get()) == 0 &&
+           FT_Load_Glyph(face_->face.get(), index, load_flags_) == 0;
+  }
+
+  // Renders the glyph in the slot into 8-bit coverage. A small image is cached in the glyph (and
+  // nothing is returned); a larger one is returned as a view into the slot or into `scratch`,
+  // valid until the next load. Fails with EOutOfResources when memory runs out.
+  std::optional<CoverageView> RenderLoaded(Glyph& glyph, BitmapHolder* scratch) {
+    FT_GlyphSlot slot = Slot();
+    if (slot->format != FT_GLYPH_FORMAT_BITMAP) {
+      if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
+        FT_BBox box;
+        FT_Outline_Get_CBox(&slot->outline, &box);
+        const uint64_t width = static_cast<uint64_t>(((box.xMax + 63) >> 6) - (box.xMin >> 6));
+        const uint64_t rows = static_cast<uint64_t>(((box.yMax + 63) >> 6) - (box.yMin >> 6));
+        const uint64_t bytes = width * rows;
+        if (bytes > kCheckedGlyphBytes && bytes > AvailableMemoryBytes() / 2) FailNoMemory();
+      }
+      const FT_Error error = FT_Render_Glyph(slot, render_mode_);
+      if (error == FT_Err_Out_Of_Memory) FailNoMemory();
+      if (error != 0) {
+        glyph.image = Glyph::Image::kEmpty;
+        return std::nullopt;
+      }
+    }
+    const FT_Bitmap& bitmap = slot->bitmap;
+    if (bitmap.width == 0 || bitmap.rows == 0 || bitmap.buffer == nullptr) {
+      glyph.image = Glyph::Image::kEmpty;
+      return std::nullopt;
+    }
+    const int32_t width = static_cast<int32_t>(bitmap.width);
+    const int32_t rows = static_cast<int32_t>(bitmap.rows);
+    const size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(rows);
+    const bool cache = bytes <= kMaxCachedGlyphBytes;
+
+    if (bitmap.pixel_mode == FT_PIXEL_MODE_GRAY && bitmap.num_grays == 256) {
+      const CoverageView view = ViewOf(bitmap);
+      if (!cache) {
+        glyph.image = Glyph::Image::kUncached;
+        return view;
+      }
+      StoreCoverage(glyph, view, slot);
+      return std::nullopt;
+    }
+    if (bitmap.pixel_mode == FT_PIXEL_MODE_MONO && cache) {
+      glyph.coverage.resize(bytes);
+      const CoverageView bits = ViewOf(bitmap);
+      for (int32_t y = 0; y < rows; ++y) {
+        const uint8_t* source = bits.top_row + y * bits.pitch;
+        uint8_t* target = glyph.coverage.data() + static_cast<size_t>(y) * width;
+        for (int32_t x = 0; x < width; ++x) {
+          target[x] = (source[x >> 3] & (0x80 >> (x & 7))) != 0 ? 255 : 0;
+        }
+      }
+      SetPlacement(glyph, width, rows, slot);
+      return std::nullopt;
+    }
+    // Any other depth (mono too large to cache, 2- and 4-bit gray, colour) goes through
+    // FreeType's conversion to one byte per pixel.
+    BitmapHolder local(face_->library->get());
+    BitmapHolder* target = scratch != nullptr ? scratch : &local;
+    const FT_Error error = FT_Bitmap_Convert(face_->library->get(), &bitmap, target->get(), 1);
+    if (error == FT_Err_Out_Of_Memory) FailNoMemory();
+    if (error != 0 || target->get()->buffer == nullptr) {
+      glyph.image = Glyph::Image::kEmpty;
+      return std::nullopt;
+    }
+    FT_Bitmap& gray = *target->get();
+    const int max_value = std::max<int>(gray.num_grays - 1, 1);
+    for (unsigned y = 0; y < gray.rows; ++y) {
+      uint8_t* row = gray.buffer + static_cast<ptrdiff_t>(y) * std::abs(gray.pitch);
+      for (unsigned x = 0; x < gray.width; ++x) {
+        row[x] = static_cast<uint8_t>(std::min(255, row[x] * 255 / max_value));
+      }
+    }
+    const CoverageView view = ViewOf(gray);
+    if (cache) {
+      StoreCoverage(glyph, view, slot);
+      return std::nullopt;
+    }
+    if (scratch == nullptr) return std::nullopt;  // measured only; rendered again when drawn
+    glyph.image = Glyph::Image::kUncached;
+    return view;
+  }
+
+  static CoverageView ViewOf(const FT_Bitmap& bitmap) {
+    CoverageView view;
+    view.width = static_cast<int32_t>(bitmap.width);
+    view.rows = static_cast<int32_t>(bitmap.rows);
+    view.pitch = bitmap.pitch;
+    view.top_row = bitmap.pitch >= 0
+                       ? bitmap.buffer
+                       : bitmap.buffer + static_cast<ptrdiff_t>(-bitmap.pitch) * (view.rows - 1);
+    return view;
+  }
+
+  static void SetPlacement(Glyph& glyph, int32_t width, int32_t rows, FT_GlyphSlot slot) {
+    glyph.width = width;
+    glyph.rows = rows;
+    if (width <= CoverageMasks::kMaxWidth) glyph.masks = CoverageMasksOf(glyph.view());
+    glyph.left = slot->bitmap_left;
+    glyph.top = slot->bitmap_top;
+    glyph.image = Glyph::Image::kCached;
+  }
+
+  static void StoreCoverage(Glyph& glyph, const CoverageView& view, FT_GlyphSlot slot) {
+    glyph.coverage.resize(static_cast<size_t>(view.width) * static_cast<size_t>(view.rows));
+    for (int32_t y = 0; y < view.rows; ++y) {
+      std::copy_n(view.top_row + y * view.pitch, view.width,
+                  glyph.coverage.data() + static_cast<size_t>(y) * view.width);
+    }
+    SetPlacement(glyph, view.width, view.rows, slot);
+  }
+
+  std::shared_ptr<Face> face_;  // declared before the size, which must go first
+  SizePtr size_;
+  int32_t load_flags_ = FT_LOAD_DEFAULT;
+  FT_Render_Mode render_mode_ = FT_RENDER_MODE_NORMAL;
+  bool eager_render_ = true;
+  std::unordered_map<FT_UInt, std::unique_ptr<Glyph>> glyphs_;
+};
+
+char32_t NextCodePoint(std::string_view text, size_t& pos) {
+  constexpr char32_t kReplacement = 0xFFFD;
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned lead = byte(pos);
+  if (lead < 0x80) {
+    ++pos;
+    return lead;
+  }
+  size_t length = 0;
+  char32_t value = 0;
+  char32_t minimum = 0;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2, value = lead & 0x1F, minimum = 0x80;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3, value = lead & 0x0F, minimum = 0x800;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4, value = lead & 0x07, minimum = 0x10000;
+  } else {
+    ++pos;
+    return kReplacement;
+  }
+  if (pos + length > text.size()) {
+    ++pos;
+    return kReplacement;
+  }
+  for (size_t i = 1; i < length; ++i) {
+    const unsigned next = byte(pos + i);
+    if ((next & 0xC0) != 0x80) {
+      ++pos;
+      return kReplacement;
+    }
+    value = (value << 6) | (next & 0x3F);
+  }
+  if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
+    ++pos;
+    return kReplacement;
+  }
+  pos += length;
+  return value;
+}
+
+class FreeTypeEngine;
+
+struct CharGlyph {
+  SizedFace* face = nullptr;
+  Glyph* glyph = nullptr;
+};
+
+class FreeTypeFont final : public TextFont {
+ public:
+  FreeTypeFont(FreeTypeEngine& engine, const FaceRequest& request, const FontFile& primary_file,
+               std::unique_ptr<SizedFace> primary, const PixelSize& size)
+      : engine_(engine),
+        size_(size),
+        primary_(primary.get()),
+        fallback_(request, primary_file.family),
+        bmp_(new CharGlyph[0x10000]()) {
+    faces_.emplace(std::make_pair(primary_file.path, primary_file.index), std::move(primary));
+  }
+
+  TextExtent Measure(std::string_view text) const override {
+    int64_t width = 0;
+    for (size_t pos = 0; pos < text.size();)
+      width += Lookup(NextCodePoint(text, pos)).glyph->advance;
+    return TextExtent{width, size_.cell()};
+  }
+
+  void Draw(Raster& raster, int64_t x, int64_t y, std::string_view text, Rgb color, Rgb background,
+            int64_t clip_right) const override {
+    line_.clear();
+    int64_t width = 0;
+    for (size_t pos = 0; pos < text.size();) {
+      const CharGlyph glyph = Lookup(NextCodePoint(text, pos));
+      line_.push_back(glyph);
+      width += glyph.glyph->advance;
+    }
+    const Visible visible{std::min<int64_t>(clip_right, raster.width()), raster.height()};
+    raster.FillRect(x, y, std::min(x + width, visible.right_limit), y + size_.cell(), background);
+    const int64_t baseline = y + size_.ascent;
+    int64_t pen_x = x;
+    for (const CharGlyph& glyph : line_) {
+      glyph.face->DrawGlyph(*glyph.glyph, raster, pen_x, baseline, color, visible);
+      pen_x += glyph.glyph->advance;
+    }
+  }
+
+ private:
+  CharGlyph Lookup(char32_t c) const {
+    if (c < 0x10000) {
+      CharGlyph& slot = bmp_[c];
+      if (slot.glyph == nullptr) slot = Resolve(c);
+      return slot;
+    }
+    auto it = astral_.find(c);
+    if (it == astral_.end()) it = astral_.emplace(c, Resolve(c)).first;
+    return it->second;
+  }
+
+  CharGlyph Resolve(char32_t c) const {
+    if (const FT_UInt index = primary_->IndexOf(c); index != 0) {
+      return CharGlyph{primary_, primary_->GlyphAt(index)};
+    }
+    if (const FontFile* file = fallback_.FontFor(c)) {
+      if (SizedFace* face = FaceFor(*file)) {
+        if (const FT_UInt index = face->IndexOf(c); index != 0) {
+          return CharGlyph{face, face->GlyphAt(index)};
+        }
+      }
+    }
+    return CharGlyph{primary_, primary_->GlyphAt(0)};  // .notdef
+  }
+
+  SizedFace* FaceFor(const FontFile& file) const;
+
+  FreeTypeEngine& engine_;
+  PixelSize size_;
+  SizedFace* primary_;
+  mutable FallbackFonts fallback_;
+  // Faces by file and index; nullptr for one that could not be opened at this size.
+  mutable std::map<std::pair<std::string, int>, std::unique_ptr<SizedFace>> faces_;
+  mutable std::unique_ptr<CharGlyph[]> bmp_;
+  mutable std::unordered_map<char32_t, CharGlyph> astral_;
+  mutable std::vector<CharGlyph> line_;
+};
+
+class FreeTypeEngine final : public FontEngine {
+ public:
+  FreeTypeEngine() : library_(std::make_shared<Library>()) {}
+
+  std::unique_ptr<TextFont> CreateFont(const LogFont& log_font) override {
+    FaceRequest request;
+    request.face_name = log_font.lfFaceName;
+    request.weight = log_font.lfWeight;
+    request.italic = log_font.lfItalic != 0;
+    request.pixel_size = static_cast<double>(
+        std::clamp<int64_t>(std::llabs(static_cast<int64_t>(log_font.lfHeight)), 1, kMaxEmPixels));
+    if (log_font.lfHeight == 0) request.pixel_size = static_cast<double>(kDefaultEmPixels);
+
+    const FontFile file = ResolveFace(request);
+    std::shared_ptr<Face> face = OpenFace(file);
+    if (!face) throw ECanvasError("无法打开字体文件“" + file.path + "”");
+
+    std::optional<PixelSize> size;
+    if (FT_IS_SCALABLE(face->face.get())) {
+      size = PixelSizeFor(log_font.lfHeight, face->metrics);
+      if (!size) throw EOutOfResources(TooLargeMessage(log_font.lfHeight));
+    } else {
+      size = BitmapFaceSize(log_font.lfHeight);
+    }
+    request.pixel_size = static_cast<double>(size->em_64ths) / 64.0;
+
+    FT_Error error = 0;
+    std::unique_ptr<SizedFace> primary = SizedFace::Make(face, file.options, size->em_64ths, error);
+    if (!primary) {
+      throw EOutOfResources(TooLargeMessage(log_font.lfHeight) + "（" + FreeTypeErrorText(error) +
+                            "）");
+    }
+    if (!FT_IS_SCALABLE(face->face.get())) {
+      const FT_Size_Metrics& metrics = face->face->size->metrics;
+      size->ascent = static_cast<int32_t>((metrics.ascender + 32) >> 6);
+      size->descent = static_cast<int32_t>((-metrics.descender + 32) >> 6);
+    }
+    return std::make_unique<FreeTypeFont>(*this, request, file, std::move(primary), *size);
+  }
+
+  // The face of the file, opened once; nullptr when FreeType cannot open it.
+  std::shared_ptr<Face> OpenFace(const FontFile& file) {
+    const auto key = std::make_pair(file.path, file.index);
+    if (auto it = faces_.find(key); it != faces_.end()) return it->second;
+    FT_Face ft_face = nullptr;
+    std::shared_ptr<Face> face;
+    if (FT_New_Face(library_->get(), file.path.c_str(), file.index, &ft_face) == 0) {
+      face = std::make_shared<Face>();
+      face->library = library_;
+      face->face.reset(ft_face);
+      face->metrics = MetricsOf(ft_face);
+    }
+    faces_.emplace(key, face);
+    return face;
+  }
+
+ private:
+  static std::string TooLargeMessage(int32_t lfHeight) {
+    const int64_t pixels = std::llabs(static_cast<int64_t>(lfHeight));
+    return "字号太大：" + std::string(lfHeight > 0 ? "字符单元高度 " : "字符高度 ") +
+           std::to_string(pixels) + " 像素超出了字体引擎的范围（字符高度最多 " +
+           std::to_string(kMaxEmPixels) + " 像素）";
+  }
+
+  // A face without outlines is drawn at its strike nearest to the wanted height.
+  static PixelSize BitmapFaceSize(int32_t lfHeight) {
+    PixelSize size;
+    const int64_t wanted = lfHeight == 0 ? kDefaultEmPixels : std::llabs(int64_t{lfHeight});
+    size.em_64ths = std::min(wanted, kMaxEmPixels) * 64;
+    return size;
+  }
+
+  std::shared_ptr<Library> library_;
+  std::map<std::pair<std::string, int>, std::shared_ptr<Face>> faces_;
+};
+
+SizedFace* FreeTypeFont::FaceFor(const FontFile& file) const {
+  const auto key = std::make_pair(file.path, file.index);
+  if (auto it = faces_.find(key); it != faces_.end()) return it->second.get();
+  std::unique_ptr<SizedFace> sized;
+  if (std::shared_ptr<Face> face = engine_.OpenFace(file)) {
+    FT_Error error = 0;
+    sized = SizedFace::Make(std::move(face), file.options, size_.em_64ths, error);
+  }
+  return faces_.emplace(key, std::move(sized)).first->second.get();
+}
+
+}  // namespace
+
+FontEngine& SystemFontEngine() {
+  static FreeTypeEngine engine;
+  return engine;
+}
+
+bool IsInstalledFamily(std::string_view family) { return IsInstalledFamilyName(family); }
+
+}  // namespace t2j

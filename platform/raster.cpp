@@ -1,5 +1,6 @@
 #include "platform/raster.h"
 
+#include <sys/mman.h>
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -59,6 +60,19 @@ uint64_t ReadAddressSpaceHeadroom() {
 
 [[noreturn]] void FailNoMemory() { throw EOutOfResources(SystemErrorText(ENOMEM)); }
 
+// A tall picture is tens of megabytes: in 2 MiB pages it is filled several times faster than
+// in 4 KiB ones. Only a hint; the whole 2 MiB pages inside the block are advised.
+void AskForHugePages(uint8_t* block, size_t bytes) {
+  constexpr uintptr_t kHugePage = uintptr_t{2} << 20;
+  if (bytes < 4 * kHugePage) return;
+  const uintptr_t begin = (reinterpret_cast<uintptr_t>(block) + kHugePage - 1) & ~(kHugePage - 1);
+  const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + bytes) & ~(kHugePage - 1);
+  if (begin < end) {
+    // Failing leaves ordinary pages, which are just as correct.
+    (void)madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+  }
+}
+
 }  // namespace
 
 uint64_t AvailableMemoryBytes() {
@@ -81,8 +95,7 @@ std::unique_ptr<Raster> Raster::MakeWhite(int32_t width, int32_t height) {
   return MakeWhite(width, height, AvailableMemoryBytes());
 }
 
-std::unique_ptr<Raster> Raster::MakeWhite(int32_t width, int32_t height,
-                                          uint64_t available_bytes) {
+std::unique_ptr<Raster> Raster::MakeWhite(int32_t width, int32_t height, uint64_t available_bytes) {
   if (width <= 0 || height <= 0) {
     throw EOutOfResources("无法创建 " + std::to_string(width) + " × " + std::to_string(height) +
                           " 像素的图片：宽和高都必须大于 0");
@@ -91,6 +104,7 @@ std::unique_ptr<Raster> Raster::MakeWhite(int32_t width, int32_t height,
   if (bytes > available_bytes || bytes > std::numeric_limits<size_t>::max()) FailNoMemory();
   std::unique_ptr<uint8_t[]> pixels(new (std::nothrow) uint8_t[static_cast<size_t>(bytes)]);
   if (!pixels) FailNoMemory();
+  AskForHugePages(pixels.get(), static_cast<size_t>(bytes));
   std::memset(pixels.get(), 0xFF, static_cast<size_t>(bytes));
   return std::unique_ptr<Raster>(new Raster(width, height, std::move(pixels)));
 }
@@ -104,13 +118,21 @@ void Raster::FillRect(int64_t left, int64_t top, int64_t right, int64_t bottom, 
   right = std::min<int64_t>(right, width_);
   bottom = std::min<int64_t>(bottom, height_);
   if (left >= right || top >= bottom) return;
-  for (int64_t y = top; y < bottom; ++y) {
-    uint8_t* p = Row(static_cast<int32_t>(y)) + static_cast<size_t>(left) * kBytesPerPixel;
-    for (int64_t x = left; x < right; ++x) {
-      *p++ = color.r;
-      *p++ = color.g;
-      *p++ = color.b;
+  const size_t row_bytes = static_cast<size_t>(right - left) * kBytesPerPixel;
+  uint8_t* first = Row(static_cast<int32_t>(top)) + static_cast<size_t>(left) * kBytesPerPixel;
+  if (color.r == color.g && color.g == color.b) {
+    for (int64_t y = top; y < bottom; ++y) {
+      std::memset(first + static_cast<size_t>(y - top) * stride(), color.r, row_bytes);
     }
+    return;
+  }
+  for (uint8_t* p = first; p != first + row_bytes; p += kBytesPerPixel) {
+    p[0] = color.r;
+    p[1] = color.g;
+    p[2] = color.b;
+  }
+  for (int64_t y = top + 1; y < bottom; ++y) {
+    std::memcpy(first + static_cast<size_t>(y - top) * stride(), first, row_bytes);
   }
 }
 

@@ -1,0 +1,79 @@
+// Font resolution, apart from drawing: from a face name to font files, through the substitution
+// table for well-known Windows names, fontconfig's matching, and the fallback list of fonts that
+// cover the characters the chosen face lacks.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace t2j {
+
+// How fontconfig says a font's glyphs are to be rendered.
+struct RenderOptions {
+  bool antialias = true;
+  bool hinting = true;
+  int hint_style = 1;  // FC_HINT_NONE 0, SLIGHT 1, MEDIUM 2, FULL 3
+  bool autohint = false;
+  bool embedded_bitmap = true;
+  bool has_own_hinting = true;  // the font carries hinting instructions of its own
+};
+
+// One face of one font file.
+struct FontFile {
+  std::string path;
+  int index = 0;
+  std::string family;
+  RenderOptions options;
+};
+
+// The candidates that a well-known Windows face name stands for, in order of preference: family
+// names, and last, for some, a fontconfig pattern such as "serif:lang=zh-cn" that always
+// matches. Letter case is ignored. Empty for any other name.
+std::span<const std::string_view> FaceSubstitutes(std::string_view face_name);
+
+// True when fontconfig knows a family of this name, by any of its names (localized ones
+// included), letter case ignored. The family names are listed once per run.
+bool IsInstalledFamilyName(std::string_view family);
+
+// What a face has to look like besides its name.
+struct FaceRequest {
+  std::string face_name;
+  int32_t weight = 400;  // as LOGFONT has it (400 normal, 700 bold)
+  bool italic = false;
+  double pixel_size = 16;  // character height, for fontconfig's size-dependent rules
+};
+
+// The fonts that cover what a primary face lacks, sorted by fontconfig for the primary's family
+// with Simplified Chinese preferred. Fontconfig is asked on the first lookup only.
+class FallbackFonts {
+ public:
+  explicit FallbackFonts(const FaceRequest& request, std::string primary_family);
+  ~FallbackFonts();
+  FallbackFonts(const FallbackFonts&) = delete;
+  FallbackFonts& operator=(const FallbackFonts&) = delete;
+
+  // The first font of the list whose character set has `c`, or nullptr when none has it.
+  // The pointer stays valid as long as this object.
+  const FontFile* FontFor(char32_t c);
+
+ private:
+  struct State;
+  FaceRequest request_;
+  std::string primary_family_;
+  std::unique_ptr<State> state_;
+};
+
+// Resolves a face name: a family that fontconfig knows by that name is taken as it is; else the
+// first installed candidate of FaceSubstitutes; else whatever fontconfig matches for the name.
+// Fails with ECanvasError when fontconfig cannot be used or matches no font at all.
+FontFile ResolveFace(const FaceRequest& request);
+
+// What ResolveFace asks fontconfig for: the face name itself when it is an installed family or
+// unknown, else the substitute chosen for it (a family name or a fontconfig pattern).
+std::string FaceQueryFor(std::string_view face_name);
+
+}  // namespace t2j
