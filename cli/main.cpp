@@ -1,1 +1,5 @@
-int main() { return 0; }
+#include <cstdio>
+
+#include "cli/cli_run.h"
+
+int main(int argc, char** argv) { return t2j::RunCommandLine(argc, argv, stdin, stdout, stderr); }

@@ -1,0 +1,250 @@
+// The command-line tool, run as a process the way scripts run it.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "cli/cli_options.h"
+#include "convert/input_lines.h"
+#include "convert/render_text.h"
+#include "convert/save_picture.h"
+#include "platform/font_engine.h"
+#include "platform/gb18030.h"
+
+namespace t2j {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+  int exit_code = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Slurp(int fd) {
+  std::string data;
+  char buffer[4096];
+  ssize_t n;
+  while ((n = read(fd, buffer, sizeof buffer)) > 0) data.append(buffer, static_cast<size_t>(n));
+  return data;
+}
+
+// Runs the tool with the arguments and the input, in `dir`.
+Outcome RunCli(const std::vector<std::string>& args, const std::string& input = "",
+               const fs::path& dir = fs::current_path()) {
+  const fs::path in_file = dir / ".stdin";
+  const fs::path out_file = dir / ".stdout";
+  const fs::path err_file = dir / ".stderr";
+  std::ofstream(in_file, std::ios::binary) << input;
+  const pid_t pid = fork();
+  if (pid == 0) {
+    if (chdir(dir.c_str()) != 0) _exit(127);
+    const int in = open(in_file.c_str(), O_RDONLY);
+    const int out = open(out_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int err = open(err_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    dup2(in, 0);
+    dup2(out, 1);
+    dup2(err, 2);
+    std::vector<char*> argv;
+    std::string program = T2J_CLI_PATH;
+    argv.push_back(program.data());
+    std::vector<std::string> copies = args;
+    for (auto& a : copies) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    execv(program.c_str(), argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  Outcome outcome;
+  outcome.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  const int out = open(out_file.c_str(), O_RDONLY);
+  outcome.out = Slurp(out);
+  close(out);
+  const int err = open(err_file.c_str(), O_RDONLY);
+  outcome.err = Slurp(err);
+  close(err);
+  return outcome;
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("t2j-cli-" + std::to_string(getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  fs::path dir_;
+};
+
+TEST_F(CliTest, ConvertsStandardInputToPictureJpg) {
+  const Outcome outcome = RunCli({}, "你好，世界\nHello\n", dir_);
+  EXPECT_EQ(outcome.exit_code, 0) << outcome.err;
+  EXPECT_TRUE(outcome.err.empty()) << outcome.err;
+  const std::string jpeg = ReadFile(dir_ / "Picture.jpg");
+  ASSERT_GE(jpeg.size(), 4u);
+  EXPECT_EQ(jpeg.substr(0, 2), "\xFF\xD8");
+  EXPECT_EQ(jpeg.substr(jpeg.size() - 2), "\xFF\xD9");
+}
+
+TEST_F(CliTest, WritesTheBytesTheWindowWrites) {
+  const std::string text = "说明：\n   1 转换的文本宽度\n\nabc\tdef\n";
+  std::ofstream(dir_ / "in.txt", std::ios::binary) << text;
+  const Outcome outcome = RunCli(
+      {"-s", "14", "-c", "#C00000", "-l", "2", "-m", "6", "in.txt", "-o", "cli.jpg"}, "", dir_);
+  ASSERT_EQ(outcome.exit_code, 0) << outcome.err;
+
+  // The window's path: lines, settings from the field texts, render, save with numbering off.
+  const RenderSettings settings = ReadRenderSettings("宋体", "14", 0x000000C0, "2", "6");
+  const RenderedPicture picture = RenderText(InputLines(text), settings, SystemFontEngine(), 96);
+  struct NoPreview : PreviewSink {
+    void SetPreviewPicture(const RenderedPicture&) override {}
+    void RepaintPreview() override {}
+  } sink;
+  PictureFileState state;
+  SavePictureFile(picture, (dir_ / "window").string(), false, false, state, sink);
+  EXPECT_EQ(ReadFile(dir_ / "cli.jpg"), ReadFile(dir_ / "window.jpg"));
+
+  // Standard output carries the same bytes, and an existing file is replaced.
+  const Outcome piped =
+      RunCli({"-s", "14", "-c", "#C00000", "-l", "2", "-m", "6", "-o", "-", "in.txt"}, "", dir_);
+  ASSERT_EQ(piped.exit_code, 0) << piped.err;
+  EXPECT_EQ(piped.out, ReadFile(dir_ / "window.jpg"));
+  std::ofstream(dir_ / "cli.jpg", std::ios::binary) << std::string(1 << 20, 'x');
+  ASSERT_EQ(
+      RunCli({"-s", "14", "-c", "0xC0", "-l", "2", "-m", "6", "in.txt", "-o", "cli.jpg"}, "", dir_)
+          .exit_code,
+      0);
+  EXPECT_EQ(ReadFile(dir_ / "cli.jpg"), ReadFile(dir_ / "window.jpg"));
+}
+
+TEST_F(CliTest, EmptyTextGivesAZeroByteFile) {
+  for (const std::string input : {"", "\n\n"}) {
+    const Outcome outcome = RunCli({"-o", "empty.jpg"}, input, dir_);
+    EXPECT_EQ(outcome.exit_code, 0) << outcome.err;
+    ASSERT_TRUE(fs::exists(dir_ / "empty.jpg"));
+    EXPECT_EQ(fs::file_size(dir_ / "empty.jpg"), 0u);
+  }
+}
+
+TEST_F(CliTest, ReadsGb18030WhenAsked) {
+  const std::string text = "宋体字\n";
+  std::ofstream(dir_ / "gb.txt", std::ios::binary) << Utf8ToGb18030(text);
+  std::ofstream(dir_ / "utf8.txt", std::ios::binary) << text;
+  ASSERT_EQ(RunCli({"--encoding", "gb18030", "gb.txt", "-o", "gb.jpg"}, "", dir_).exit_code, 0);
+  ASSERT_EQ(RunCli({"utf8.txt", "-o", "utf8.jpg"}, "", dir_).exit_code, 0);
+  EXPECT_EQ(ReadFile(dir_ / "gb.jpg"), ReadFile(dir_ / "utf8.jpg"));
+}
+
+TEST_F(CliTest, InvalidTextIsAFailureNotAGarbledPicture) {
+  const Outcome gb_as_utf8 = RunCli({"-o", "x.jpg"}, Utf8ToGb18030("宋体"), dir_);
+  EXPECT_EQ(gb_as_utf8.exit_code, 1);
+  EXPECT_NE(gb_as_utf8.err.find("UTF-8"), std::string::npos) << gb_as_utf8.err;
+  EXPECT_FALSE(fs::exists(dir_ / "x.jpg"));
+
+  const Outcome bad_gb = RunCli({"--encoding=gb18030", "-o", "x.jpg"}, "ab\x81", dir_);
+  EXPECT_EQ(bad_gb.exit_code, 1);
+  EXPECT_NE(bad_gb.err.find("GB18030"), std::string::npos) << bad_gb.err;
+}
+
+TEST_F(CliTest, ConversionFailuresExitOneWithTheWindowsText) {
+  const Outcome missing_dir = RunCli({"-o", "no/such/dir/x.jpg"}, "abc", dir_);
+  EXPECT_EQ(missing_dir.exit_code, 1);
+  EXPECT_NE(missing_dir.err.find("Cannot create file \"" + (dir_ / "no/such/dir/x.jpg").string() +
+                                 "\". "),
+            std::string::npos)
+      << missing_dir.err;
+  EXPECT_EQ(missing_dir.err.substr(missing_dir.err.size() - 2), ".\n");
+
+  const Outcome missing_input = RunCli({"nothing.txt"}, "", dir_);
+  EXPECT_EQ(missing_input.exit_code, 1);
+  EXPECT_NE(missing_input.err.find("nothing.txt"), std::string::npos);
+
+  // 2000 hanzi of 40 pixels: wider than 65500, so the encoder refuses it and leaves a zero-byte
+  // file.
+  std::string wide_line;
+  for (int i = 0; i < 2000; ++i) wide_line += "字";
+  const Outcome too_wide = RunCli({"-s", "30", "-o", "wide.jpg"}, wide_line, dir_);
+  EXPECT_EQ(too_wide.exit_code, 1);
+  EXPECT_NE(too_wide.err.find("JPEG error #41."), std::string::npos) << too_wide.err;
+  EXPECT_EQ(fs::file_size(dir_ / "wide.jpg"), 0u);
+}
+
+TEST_F(CliTest, UsageErrorsExitTwoAndNameTheOption) {
+  const struct {
+    std::vector<std::string> args;
+    std::string named;
+  } table[] = {
+      {{"-s", "abc"}, "'-s'"},
+      {{"--size=12 "}, "'--size'"},
+      {{"-m", "2147483648"}, "'-m'"},
+      {{"-l"}, "'-l'"},
+      {{"--bogus"}, "'--bogus'"},
+      {{"-c", "#12345"}, "'-c'"},
+      {{"--encoding", "latin1"}, "'--encoding'"},
+      {{"--dpi", "0"}, "'--dpi'"},
+      {{"a.txt", "b.txt"}, "b.txt"},
+  };
+  for (const auto& row : table) {
+    const Outcome outcome = RunCli(row.args, "", dir_);
+    EXPECT_EQ(outcome.exit_code, 2) << row.named;
+    EXPECT_NE(outcome.err.find(row.named), std::string::npos) << outcome.err;
+    EXPECT_FALSE(fs::exists(dir_ / "Picture.jpg"));
+  }
+  const Outcome colours = RunCli({"--list-colors"}, "", dir_);
+  EXPECT_EQ(colours.exit_code, 0);
+  EXPECT_EQ(colours.out.rfind("clBlack ", 0), 0u) << colours.out;
+  EXPECT_NE(colours.out.find("clWindowText               0xFF000008\n"), std::string::npos);
+  EXPECT_EQ(std::count(colours.out.begin(), colours.out.end(), '\n'), 52);
+
+  const Outcome help = RunCli({"--help"}, "", dir_);
+  EXPECT_EQ(help.exit_code, 0);
+  EXPECT_NE(help.out.find("Usage: text2jpg-cli"), std::string::npos);
+}
+
+TEST(ParseCommandLineTest, ReadsNumbersByTheWindowsRules) {
+  const ParsedCommandLine parsed =
+      ParseCommandLine({"-s", "$C", "--margin=+3", "-l", "x0C", "-c", "0xFF000005", "-f", "黑体"});
+  ASSERT_TRUE(parsed.options.has_value());
+  EXPECT_EQ(parsed.options->settings.FontSize, 12);
+  EXPECT_EQ(parsed.options->settings.Margin, 3);
+  EXPECT_EQ(parsed.options->settings.LineSpacing, 12);
+  EXPECT_EQ(parsed.options->settings.TextColor, 0xFF000005u);
+  EXPECT_EQ(parsed.options->settings.FontName, "黑体");
+  EXPECT_EQ(parsed.options->output_path, "Picture.jpg");
+  EXPECT_EQ(parsed.options->input_path, "-");
+
+  const ParsedCommandLine defaults = ParseCommandLine({});
+  ASSERT_TRUE(defaults.options.has_value());
+  EXPECT_EQ(defaults.options->settings.FontName, "宋体");
+  EXPECT_EQ(defaults.options->settings.FontSize, 12);
+  EXPECT_EQ(defaults.options->settings.TextColor, 0x8000u);
+  EXPECT_EQ(defaults.options->settings.LineSpacing, 4);
+  EXPECT_EQ(defaults.options->settings.Margin, 10);
+  EXPECT_EQ(ParseColorArgument("#FF8000"), 0x000080FFu);
+  EXPECT_EQ(ParseColorArgument("clRed"), 0x000000FFu);
+  EXPECT_EQ(ParseColorArgument("CLBTNFACE"), 0xFF00000Fu);
+  EXPECT_EQ(ParseColorArgument("clNone"), 0x1FFFFFFFu);
+  EXPECT_FALSE(ParseColorArgument("red").has_value());
+  EXPECT_EQ(ParseCommandLine({"--", "-file"}).options->input_path, "-file");
+}
+
+}  // namespace
+}  // namespace t2j
