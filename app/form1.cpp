@@ -1,0 +1,348 @@
+#include "app/form1.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStringList>
+#include <QTextDocument>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "app/app_pictures.h"
+#include "app/color_box_stand_in.h"
+#include "app/failure_display.h"
+#include "app/key_filter.h"
+#include "app/preview_image.h"
+#include "app/window_font.h"
+#include "app/window_metrics.h"
+#include "convert/input_lines.h"
+#include "convert/render_settings.h"
+#include "convert/render_text.h"
+#include "platform/font_engine.h"
+
+namespace t2j {
+namespace {
+
+const char* const kMemoLines[] = {
+    "说明：",
+    "   1 转换的文本宽度是根据本输入框输入的文字和设置的字体大小来决定的。",
+    "   2 生成的JPG文件自动保存在软件运行目录。",
+    "   3 字体、大小、文字颜色、行距和页边距可在【属性设置】中选择。",
+    "   4 勾选【预览】后，转换生成的图片会显示在下方的预览框中。",
+    "",
+    "   请输入转换的文本内容，然后按【转换】按纽！",
+};
+
+const QStringList kFontSizeItems = {"8",  "9",  "10", "11", "12", "14", "16", "18", "22", "24",
+                                    "26", "28", "30", "32", "34", "36", "38", "40", "44", "48",
+                                    "50", "55", "60", "65", "70", "80", "90", "100"};
+const QStringList kPixelItems = {"0", "2", "3", "4", "5", "6", "7", "8", "9", "10", "20", "30"};
+
+// The extent of the client area's controls when the window is laid out with the preview
+// hidden (nothing reaches further than the convert button) and shown (the preview pane).
+constexpr int kPreviewOffHeight = kBtn1Rect.bottom() + 1;
+constexpr int kPreviewOnHeight = kScrlbx1Rect.bottom() + 1;
+
+int32_t ScreenPixelsPerInch() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return kDefaultPixelsPerInch;
+  const double dpi = screen->logicalDotsPerInchY();
+  if (!(dpi >= 1 && dpi <= 10000)) return kDefaultPixelsPerInch;
+  return static_cast<int32_t>(std::lround(dpi));
+}
+
+QString Q(const char* utf8) { return QString::fromUtf8(utf8); }
+
+std::string Utf8(const QString& text) { return text.toStdString(); }
+
+// A label sized as an auto-sized one: its place from the layout, wide and high enough for its
+// text in the window's font.
+QLabel* MakeLabel(QWidget* parent, const QRect& rect, const char* text) {
+  auto* label = new QLabel(Q(text), parent);
+  const QSize fit = label->sizeHint();
+  label->setGeometry(rect.left(), rect.top(), std::max(rect.width(), fit.width()),
+                     std::max(rect.height(), label->fontMetrics().height()));
+  return label;
+}
+
+QComboBox* MakeCombo(QWidget* parent, const QRect& rect, const QStringList& items) {
+  auto* combo = new QComboBox(parent);
+  combo->setEditable(true);
+  combo->setInsertPolicy(QComboBox::NoInsert);
+  combo->setCompleter(nullptr);
+  combo->setMaxVisibleItems(kComboVisibleItems);
+  combo->addItems(items);
+  combo->setGeometry(rect);
+  // Typed characters never reach the field, composed ones neither; drops are no typing either.
+  combo->setAttribute(Qt::WA_InputMethodEnabled, false);
+  combo->lineEdit()->setAttribute(Qt::WA_InputMethodEnabled, false);
+  combo->lineEdit()->setAcceptDrops(false);
+  return combo;
+}
+
+// Keeps the convert button disabled while it lives and gives it back its focus afterwards.
+class ButtonDisabled {
+ public:
+  explicit ButtonDisabled(QPushButton& button) : button_(&button), had_focus_(button.hasFocus()) {
+    button.setEnabled(false);
+  }
+  ~ButtonDisabled() {
+    if (!button_) return;
+    button_->setEnabled(true);
+    if (had_focus_) button_->setFocus(Qt::OtherFocusReason);
+  }
+  ButtonDisabled(const ButtonDisabled&) = delete;
+  ButtonDisabled& operator=(const ButtonDisabled&) = delete;
+
+ private:
+  QPointer<QPushButton> button_;
+  bool had_focus_;
+};
+
+class BusyCursor {
+ public:
+  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+}  // namespace
+
+std::string MemoText(const QPlainTextEdit& memo) {
+  // toPlainText would turn no-break spaces into plain ones; the raw text keeps them.
+  QString text = memo.document()->toRawText();
+  for (QChar& c : text) {
+    if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) c = u'\n';
+  }
+  return Utf8(text);
+}
+
+TForm1::TForm1(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint) {
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(Q(kWindowCaption));
+  setWindowIcon(ProgramIcon());
+  setFont(WindowFont());
+  pixels_per_inch_ = ScreenPixelsPerInch();
+  BuildControls();
+  // The layout's own height; FormCreate sets the normal one.
+  resize(kClientWidth, 479 - kFrameTop - kFrameBottom);
+  move(kWindowPosition);
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::BuildControls() {
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  client_scroller_ = new QScrollArea(this);
+  client_scroller_->setFrameShape(QFrame::NoFrame);
+  client_scroller_->setFocusPolicy(Qt::NoFocus);
+  client_scroller_->setWidgetResizable(true);
+  layout->addWidget(client_scroller_);
+  client_ = new QWidget;
+  client_->setObjectName(QStringLiteral("client"));
+  client_scroller_->setWidget(client_);
+  client_->installEventFilter(this);
+
+  Memo1 = new QPlainTextEdit(client_);
+  Memo1->setObjectName(QStringLiteral("Memo1"));
+  Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+  Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  Memo1->setTabChangesFocus(true);
+  QStringList memo_lines;
+  for (const char* line : kMemoLines) memo_lines << Q(line);
+  Memo1->setPlainText(memo_lines.join(u'\n'));
+  Memo1->setGeometry(0, 0, kClientWidth, kMemoHeight);
+
+  grp1 = new QGroupBox(Q("属性设置"), client_);
+  grp1->setGeometry(kGrp1Rect);
+
+  lbl1 = MakeLabel(grp1, kLbl1Rect, "字体");
+  cbb1 = MakeCombo(grp1, kCbb1Rect, {});
+  cbb1->setObjectName(QStringLiteral("cbb1"));
+  cbb1->setEditText(QStringLiteral("cbb1"));
+  lbl2 = MakeLabel(grp1, kLbl2Rect, "大小");
+  cbb2 = MakeCombo(grp1, kCbb2Rect, kFontSizeItems);
+  cbb2->setObjectName(QStringLiteral("cbb2"));
+  lbl3 = MakeLabel(grp1, kLbl3Rect, "文字颜色");
+  cbb3 = new TColorBoxStandIn(grp1);
+  cbb3->setObjectName(QStringLiteral("cbb3"));
+  cbb3->setGeometry(kCbb3Rect);
+  lbl4 = MakeLabel(grp1, kLbl4Rect, "行距");
+  cbb4 = MakeCombo(grp1, kCbb4Rect, kPixelItems);
+  cbb4->setObjectName(QStringLiteral("cbb4"));
+  lbl5 = MakeLabel(grp1, kLbl5Rect, "页边距");
+  cbb5 = MakeCombo(grp1, kCbb5Rect, kPixelItems);
+  cbb5->setObjectName(QStringLiteral("cbb5"));
+
+  img2 = new QLabel(grp1);
+  img2->setGeometry(kImg2Rect);
+  img2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  img2->setPixmap(LogoPicture());
+
+  lbl6 = MakeLabel(grp1, kLbl6Rect, "生成的文件名");
+  edt1 = new QLineEdit(QStringLiteral("Picture"), grp1);
+  edt1->setObjectName(QStringLiteral("edt1"));
+  edt1->setGeometry(kEdt1Rect);
+  lbl7 = MakeLabel(grp1, kLbl7Rect, ".JPG");
+  chk1 = new QCheckBox(Q("文件名自动递增"), grp1);
+  chk1->setObjectName(QStringLiteral("chk1"));
+  chk1->setGeometry(kChk1Rect);
+  // Qt's three-state cycle is the one wanted: unchecked, grey, checked, unchecked...
+  chk1->setTristate(true);
+  chk1->setCheckState(Qt::Checked);
+
+  chk3 = new QCheckBox(Q("预览"), client_);
+  chk3->setObjectName(QStringLiteral("chk3"));
+  chk3->setGeometry(kChk3Rect);
+  connect(chk3, &QCheckBox::toggled, this, [this] { chk3Click(); });
+
+  scrlbx1 = new QScrollArea(client_);
+  scrlbx1->setObjectName(QStringLiteral("scrlbx1"));
+  scrlbx1->setGeometry(kScrlbx1Rect);
+  scrlbx1->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+  scrlbx1->setFocusPolicy(Qt::NoFocus);
+  scrlbx1->setWidgetResizable(false);
+  img1 = new TPreviewImage;
+  img1->setObjectName(QStringLiteral("img1"));
+  img1->setGeometry(kImg1Rect);
+  scrlbx1->setWidget(img1);
+
+  btn1 = new QPushButton(Q("转换"), client_);
+  btn1->setObjectName(QStringLiteral("btn1"));
+  btn1->setGeometry(kBtn1Rect);
+  btn1->setIcon(QIcon(ButtonPicture()));
+  btn1->setIconSize(kButtonPictureSize);
+  btn1->setAutoDefault(true);  // Enter clicks it while it has the focus
+  connect(btn1, &QPushButton::clicked, this, [this] { btn1Click(); });
+
+  filtered_combos_ = {cbb1, cbb2, cbb4, cbb5};
+  for (QComboBox* combo : filtered_combos_) {
+    combo->installEventFilter(this);
+    combo->lineEdit()->installEventFilter(this);
+  }
+
+  QWidget* const tab_order[] = {Memo1, cbb1, cbb2, cbb3, cbb4, cbb5, edt1, chk1, chk3, btn1};
+  for (size_t i = 1; i < std::size(tab_order); ++i) {
+    QWidget::setTabOrder(tab_order[i - 1], tab_order[i]);
+  }
+  Memo1->setFocus(Qt::OtherFocusReason);
+  UpdateClientExtent();
+}
+
+void TForm1::FormCreate(const std::vector<std::string>& font_names) {
+  RunGuarded([&] {
+    cbb1->clear();
+    QStringList names;
+    names.reserve(static_cast<qsizetype>(font_names.size()));
+    for (const std::string& name : font_names) names << QString::fromStdString(name);
+    cbb1->addItems(names);
+    cbb1->setCurrentIndex(-1);
+    cbb1->setEditText(QString::fromUtf8(kDefaultFontName.data(),
+                                        static_cast<qsizetype>(kDefaultFontName.size())));
+    cbb2->setEditText(QString::number(kDefaultFontSize));
+    cbb5->setEditText(QString::number(kDefaultMargin));
+    cbb4->setEditText(QString::number(kDefaultLineSpacing));
+    cbb3->SetColorValue(kDefaultTextColor);
+    scrlbx1->hide();
+    SetClientHeight(kNormalClientHeight);
+  });
+}
+
+void TForm1::btn1Click() {
+  RunGuarded([this] { Convert(); });
+}
+
+void TForm1::Convert() {
+  const ButtonDisabled disabled(*btn1);
+  const BusyCursor busy;
+  const RenderSettings settings =
+      ReadRenderSettings(Utf8(cbb1->currentText()), Utf8(cbb2->currentText()), cbb3->ColorValue(),
+                         Utf8(cbb4->currentText()), Utf8(cbb5->currentText()));
+  const std::vector<std::string> lines = InputLines(MemoText(*Memo1));
+  const RenderedPicture picture = RenderText(lines, settings, SystemFontEngine(), pixels_per_inch_);
+  SavePictureFile(picture, Utf8(edt1->text()), chk1->checkState() == Qt::Checked, chk3->isChecked(),
+                  state_, *this);
+}
+
+void TForm1::chk3Click() {
+  RunGuarded([this] {
+    if (chk3->isChecked()) {
+      scrlbx1->show();
+      SetClientHeight(kPreviewClientHeight);
+    } else {
+      scrlbx1->hide();
+      SetClientHeight(kNormalClientHeight);
+    }
+  });
+}
+
+bool TForm1::cbb1KeyPress(QObject* sender, const QKeyEvent& key) {
+  if (IsCharacterInput(key)) return true;
+  // Windows lets Alt+Up open the list as Alt+Down does; Qt's box only knows Alt+Down.
+  if (key.key() == Qt::Key_Up && key.modifiers().testFlag(Qt::AltModifier)) {
+    for (QComboBox* combo : filtered_combos_) {
+      if (sender == combo || sender == combo->lineEdit()) {
+        combo->showPopup();
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+void TForm1::SetPreviewPicture(const RenderedPicture& picture) { img1->SetPicture(picture); }
+
+void TForm1::RepaintPreview() { scrlbx1->repaint(); }
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == client_ && event->type() == QEvent::Resize) {
+    Memo1->setGeometry(0, 0, client_->width(), kMemoHeight);
+    return false;
+  }
+  if (IsFilteredCombo(watched)) {
+    if (event->type() == QEvent::KeyPress) {
+      bool discard = false;
+      RunGuarded([&] { discard = cbb1KeyPress(watched, static_cast<const QKeyEvent&>(*event)); });
+      return discard;
+    }
+    if (event->type() == QEvent::InputMethod) return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+bool TForm1::IsFilteredCombo(QObject* object) const {
+  for (const QComboBox* combo : filtered_combos_) {
+    if (object == combo || object == combo->lineEdit()) return true;
+  }
+  return false;
+}
+
+void TForm1::SetClientHeight(int height) {
+  UpdateClientExtent();
+  resize(width(), height);
+}
+
+// Memo1 follows the width, so only its height counts; the other visible controls count whole.
+void TForm1::UpdateClientExtent() {
+  const bool preview = !scrlbx1->isHidden();
+  const int width = preview ? kScrlbx1Rect.right() + 1 : kGrp1Rect.right() + 1;
+  client_->setMinimumSize(width, preview ? kPreviewOnHeight : kPreviewOffHeight);
+}
+
+}  // namespace t2j

@@ -1,0 +1,29 @@
+// 文本to图片: the window program.
+#include <string>
+#include <vector>
+
+#include "app/app_pictures.h"
+#include "app/application.h"
+#include "app/failure_display.h"
+#include "app/form1.h"
+#include "app/system_colors.h"
+#include "app/window_metrics.h"
+#include "platform/font_list.h"
+
+int main(int argc, char** argv) {
+  t2j::TApplication app(argc, argv);
+  // The application name, not a display name: Qt would append a display name to every title.
+  t2j::TApplication::setApplicationName(QString::fromUtf8(t2j::kApplicationTitle));
+  t2j::TApplication::setDesktopFileName(QString::fromUtf8(t2j::kApplicationTitle));
+  t2j::TApplication::setWindowIcon(t2j::ProgramIcon());
+  t2j::SetSystemColorsFromPalette(t2j::TApplication::palette());
+
+  std::vector<std::string> font_names;
+  t2j::RunGuarded([&] { font_names = t2j::InstalledFontNames(); });
+
+  t2j::TForm1 form1;
+  form1.FormCreate(font_names);
+  form1.show();
+  t2j::TApplication::exec();
+  return 0;
+}
