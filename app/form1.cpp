@@ -170,6 +170,7 @@ void TForm1::BuildControls() {
   Memo1->setGeometry(0, 0, kClientWidth, kMemoHeight);
 
   grp1 = new QGroupBox(Q("属性设置"), client_);
+  grp1->setObjectName(QStringLiteral("grp1"));
   grp1->setGeometry(kGrp1Rect);
 
   lbl1 = MakeLabel(grp1, kLbl1Rect, "字体");
@@ -191,6 +192,7 @@ void TForm1::BuildControls() {
   cbb5->setObjectName(QStringLiteral("cbb5"));
 
   img2 = new QLabel(grp1);
+  img2->setObjectName(QStringLiteral("img2"));
   img2->setGeometry(kImg2Rect);
   img2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   img2->setPixmap(LogoPicture());

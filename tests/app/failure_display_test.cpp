@@ -1,7 +1,6 @@
 // The guard around the handlers and the failure display behind it.
 #include <gtest/gtest.h>
 
-#include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -78,27 +77,6 @@ TEST(ShowFailure, EndsAMouseGrabAndGivesTheFocusBack) {
   EXPECT_EQ(presenter.grabber_while_shown, nullptr);
   EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
   EXPECT_EQ(QApplication::focusWidget(), form->edt1);
-}
-
-TEST(ShowFailure, AFailingPresenterIsSwallowed) {
-  struct Throwing : FailurePresenter {
-    void Present(const QString&, const QString&) override { throw std::runtime_error("box"); }
-  } throwing;
-  FailurePresenter* previous = SetFailurePresenter(&throwing);
-  RunGuarded([] { throw Exception("x"); });
-  SetFailurePresenter(previous);
-  SUCCEED();
-}
-
-TEST(FormCreate, TakesAnyFontNamesAndTheWindowComesUp) {
-  RecordingPresenter presenter;
-  TForm1 form;
-  // A name that is no valid UTF-8 still makes an entry; nothing throws for it.
-  form.FormCreate({std::string("\xff\xfe"), "Default"});
-  EXPECT_TRUE(presenter.texts.empty());
-  EXPECT_EQ(form.cbb1->count(), 2);
-  form.show();
-  EXPECT_TRUE(QTest::qWaitForWindowExposed(&form));
 }
 
 }  // namespace

@@ -16,14 +16,11 @@
 namespace t2j {
 namespace {
 
-TEST(Pictures, HaveTheirSizes) {
+TEST(Pictures, HaveTheirSizesAndTheButtonsMagentaIsTransparent) {
   EXPECT_EQ(LogoPicture().size(), QSize(119, 63));
   EXPECT_EQ(ButtonPicture().size(), QSize(16, 16));
   EXPECT_FALSE(ProgramIcon().pixmap(64, 64).isNull());
   EXPECT_EQ(ProgramIcon().availableSizes().value(0), QSize(64, 64));
-}
-
-TEST(Pictures, ButtonPictureIsTransparentWhereItIsMagenta) {
   const QImage button = ButtonPicture().toImage();
   EXPECT_EQ(qAlpha(button.pixel(0, 15)), 0);
   EXPECT_EQ(qAlpha(button.pixel(7, 7)), 255);
