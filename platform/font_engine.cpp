@@ -114,6 +114,7 @@ struct Face {
 };
 
 struct Glyph {
+  // kUncached: too large to keep, rendered again for every draw that shows it.
   enum class Image : uint8_t { kNotRendered, kCached, kUncached, kEmpty };
   FT_UInt index = 0;
   int32_t advance = 0;
@@ -165,8 +166,6 @@ class SizedFace {
     sized->eager_render_ = em_64ths <= kEagerRenderMaxEm64ths;
     return sized;
   }
-
-  const Face& face() const { return *face_; }
 
   FT_UInt IndexOf(char32_t c) const {
     return FT_Get_Char_Index(face_->face.get(), static_cast<FT_ULong>(c));
@@ -388,33 +387,36 @@ class SizedFace {
   std::unordered_map<FT_UInt, std::unique_ptr<Glyph>> glyphs_;
 };
 
+// The character at `pos`, moving past it. A byte that starts no well-formed UTF-8 sequence is
+// one U+FFFD, so that nothing of a broken line goes unmeasured.
 char32_t NextCodePoint(std::string_view text, size_t& pos) {
   constexpr char32_t kReplacement = 0xFFFD;
-  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned lead = byte(pos);
-  if (lead < 0x80) {
-    ++pos;
-    return lead;
-  }
-  size_t length = 0;
-  char32_t value = 0;
+  const unsigned lead = static_cast<unsigned char>(text[pos]);
+  size_t length = 1;
+  char32_t value = lead;
   char32_t minimum = 0;
   if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2, value = lead & 0x1F, minimum = 0x80;
+    length = 2;
+    value = lead & 0x1F;
+    minimum = 0x80;
   } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3, value = lead & 0x0F, minimum = 0x800;
+    length = 3;
+    value = lead & 0x0F;
+    minimum = 0x800;
   } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4, value = lead & 0x07, minimum = 0x10000;
-  } else {
+    length = 4;
+    value = lead & 0x07;
+    minimum = 0x10000;
+  } else if (lead >= 0x80) {
     ++pos;
     return kReplacement;
   }
-  if (pos + length > text.size()) {
+  if (length > text.size() - pos) {
     ++pos;
     return kReplacement;
   }
   for (size_t i = 1; i < length; ++i) {
-    const unsigned next = byte(pos + i);
+    const unsigned next = static_cast<unsigned char>(text[pos + i]);
     if ((next & 0xC0) != 0x80) {
       ++pos;
       return kReplacement;
@@ -450,8 +452,9 @@ class FreeTypeFont final : public TextFont {
 
   TextExtent Measure(std::string_view text) const override {
     int64_t width = 0;
-    for (size_t pos = 0; pos < text.size();)
+    for (size_t pos = 0; pos < text.size();) {
       width += Lookup(NextCodePoint(text, pos)).glyph->advance;
+    }
     return TextExtent{width, size_.cell()};
   }
 
