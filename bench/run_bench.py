@@ -56,15 +56,13 @@ def wide_text():
 PILLOW_SCRIPT = r'''
 import sys
 from PIL import Image, ImageDraw, ImageFont
-text_file, out_file, font_file = sys.argv[1:4]
+text_file, out_file, font_file, h = sys.argv[1], sys.argv[2], sys.argv[3], int(sys.argv[4])
 size_px, spacing, margin = 16, 4, 10
 font = ImageFont.truetype(font_file, size_px, index=0)
 with open(text_file, encoding="utf-8") as f:
     lines = f.read().split("\n")
 if lines and lines[-1] == "":
     lines.pop()
-ascent, descent = font.getmetrics()
-h = ascent + descent
 widths = [int(font.getlength(line)) for line in lines]
 width = max(widths) + 2 * margin
 height = len(lines) * (h + spacing) - spacing + 2 * margin
@@ -151,9 +149,12 @@ def main():
             subprocess.run(["djpeg", "-pnm", "-outfile", ppm, out], check=True)
             floor, _ = median_run(["cjpeg", "-quality", "90", "-dct", "float", "-outfile",
                                    os.path.join(work, "floor.jpg"), ppm], repeats)
+            # Pillow draws with our line pitch, so that both pictures have the same size.
+            n = text.count("\n")
+            pitch = (height - 2 * 10 + 4) // n
             pillow, _ = median_run([sys.executable, pillow_script, text_path,
-                                    os.path.join(work, "pillow.jpg"), FONT_FILE],
-                                   max(1, repeats // 2))
+                                    os.path.join(work, "pillow.jpg"), FONT_FILE,
+                                    str(pitch - 4)], max(1, repeats // 2))
             budget = width * height * 3 + jpeg_bytes + 40 * 2**20
             results.append((name, width, height, ours, peak, budget, floor, pillow))
 
