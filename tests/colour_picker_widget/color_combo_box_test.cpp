@@ -189,6 +189,16 @@ TEST_F(ColorComboBoxTest, EscapeCancelsTheOpenList) {
   EXPECT_FALSE(w.box->Model().Modified());
 }
 
+TEST_F(ColorComboBoxTest, ReopenedListStartsAtItsFirstRow) {
+  OpenWithF4();
+  Key(Qt::Key_End);
+  Key(Qt::Key_Escape);
+  ASSERT_TRUE(WaitHidden());
+  OpenWithF4();
+  EXPECT_EQ(w.List()->TopRow(), 0);
+  EXPECT_EQ(w.box->Model().HighlightedRow(), 2);
+}
+
 TEST_F(ColorComboBoxTest, ReleaseOverTheListAcceptsTheRowUnderThePointer) {
   OpenWithF4();
   const QPoint row4 = w.RowCentre(4);

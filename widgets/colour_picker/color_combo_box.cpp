@@ -67,7 +67,6 @@ TcxColorComboBox::TcxColorComboBox(QWidget* parent) : QWidget(parent) {
   setFocusPolicy(Qt::StrongFocus);
   // Characters composed with an input method are typing too; they reach the key-press handler.
   setAttribute(Qt::WA_InputMethodEnabled);
-  setAttribute(Qt::WA_OpaquePaintEvent);
   resize(kWidth, kHeight);
   model_.SetOnShownStateChanged([this] { update(); });
   model_.SetOnValueChanged([this] { emit ValueChanged(); });

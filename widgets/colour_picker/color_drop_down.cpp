@@ -52,6 +52,7 @@ void TcxColorListBox::UpdateScrollRange() {
 
 void TcxColorListBox::RowsChanged() {
   UpdateScrollRange();
+  verticalScrollBar()->setValue(0);
   viewport()->update();
 }
 

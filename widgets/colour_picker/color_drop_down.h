@@ -16,7 +16,8 @@ class TcxColorListBox : public QAbstractScrollArea {
  public:
   TcxColorListBox(TcxColorComboBox& box, QWidget* parent);
 
-  // The rows were counted anew (the list is opening): scroll range and position follow.
+  // The rows were counted anew (the list is opening): the scroll range follows and the list
+  // starts again at its first row.
   void RowsChanged();
   // Scrolls as little as needed to show `row` whole; nothing for -1.
   void ScrollToRow(int row);
