@@ -19,7 +19,6 @@
 #include <cmath>
 
 #include "app/app_pictures.h"
-#include "app/color_box_stand_in.h"
 #include "app/failure_display.h"
 #include "app/key_filter.h"
 #include "app/preview_image.h"
@@ -29,6 +28,7 @@
 #include "convert/render_settings.h"
 #include "convert/render_text.h"
 #include "platform/font_engine.h"
+#include "widgets/colour_picker/color_combo_box.h"
 
 namespace t2j {
 namespace {
@@ -181,9 +181,12 @@ void TForm1::BuildControls() {
   cbb2 = MakeCombo(grp1, kCbb2Rect, kFontSizeItems);
   cbb2->setObjectName(QStringLiteral("cbb2"));
   lbl3 = MakeLabel(grp1, kLbl3Rect, "文字颜色");
-  cbb3 = new TColorBoxStandIn(grp1);
+  cbb3 = new TcxColorComboBox(grp1);
   cbb3->setObjectName(QStringLiteral("cbb3"));
   cbb3->setGeometry(kCbb3Rect);
+  // What reading the box's stored description does: its colour list is prepared.
+  cbb3->Properties().SetPrepareInfo("");
+  cbb3->SetOnKeyPress([this](char32_t& key) { RunGuarded([&] { cbb1KeyPress(cbb3, key); }); });
   lbl4 = MakeLabel(grp1, kLbl4Rect, "行距");
   cbb4 = MakeCombo(grp1, kCbb4Rect, kPixelItems);
   cbb4->setObjectName(QStringLiteral("cbb4"));
@@ -307,6 +310,8 @@ bool TForm1::cbb1KeyPress(QObject* sender, const QKeyEvent& key) {
   }
   return false;
 }
+
+void TForm1::cbb1KeyPress(QObject*, char32_t& key) { key = 0; }
 
 void TForm1::SetPreviewPicture(const RenderedPicture& picture) { img1->SetPicture(picture); }
 

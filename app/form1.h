@@ -20,7 +20,7 @@ class QScrollArea;
 
 namespace t2j {
 
-class TColorBoxStandIn;
+class TcxColorComboBox;
 class TPreviewImage;
 
 class TForm1 : public QWidget, public PreviewSink {
@@ -45,6 +45,8 @@ class TForm1 : public QWidget, public PreviewSink {
   // The key filter of the editable combo boxes: true when the key is a typed character, which
   // is then discarded.
   bool cbb1KeyPress(QObject* sender, const QKeyEvent& key);
+  // The same handler for the colour box, which hands over each typed character: it becomes 0.
+  void cbb1KeyPress(QObject* sender, char32_t& key);
 
   // PreviewSink
   void SetPreviewPicture(const RenderedPicture& picture) override;
@@ -64,7 +66,7 @@ class TForm1 : public QWidget, public PreviewSink {
   QLabel* lbl2 = nullptr;
   QComboBox* cbb2 = nullptr;
   QLabel* lbl3 = nullptr;
-  TColorBoxStandIn* cbb3 = nullptr;
+  TcxColorComboBox* cbb3 = nullptr;
   QLabel* lbl4 = nullptr;
   QComboBox* cbb4 = nullptr;
   QLabel* lbl5 = nullptr;

@@ -14,6 +14,8 @@
 #include "app/form1.h"
 #include "app/key_filter.h"
 #include "app_test_support.h"
+#include "widgets/colour_picker/color_combo_box.h"
+#include "widgets/colour_picker/color_drop_down.h"
 
 namespace t2j {
 namespace {
@@ -195,6 +197,23 @@ TEST(Form1KeyFilter, AnEntryPickedFromTheListGoesIntoTheField) {
   QTest::keyClick(view, Qt::Key_Return);
   QTRY_VERIFY(!view->isVisible());
   EXPECT_EQ(form->cbb4->currentText(), QStringLiteral("20"));
+}
+
+TEST(Form1KeyFilter, TypingIntoTheColourBoxChangesNothing) {
+  auto form = StartedForm();
+  form->cbb3->setFocus();
+  QTest::keyClicks(form->cbb3, QStringLiteral("clRed 9"));
+  QTest::keyClick(form->cbb3, Qt::Key_Backspace);
+  EXPECT_EQ(form->cbb3->DropDownWindow(), nullptr) << "the list never opened";
+  EXPECT_EQ(form->cbb3->ColorValue(), 0x00008000u);
+  EXPECT_FALSE(form->cbb3->Model().Modified());
+
+  QTest::keyClick(form->cbb3, Qt::Key_Up, Qt::AltModifier);
+  QTRY_VERIFY(form->cbb3->DropDownWindow() && form->cbb3->DropDownWindow()->isVisible());
+  QTest::keyClicks(form->cbb3->DropDownWindow(), QStringLiteral("clb"));
+  EXPECT_EQ(form->cbb3->Model().HighlightedRow(), 2) << "no search by typed text";
+  QTest::keyClick(form->cbb3->DropDownWindow(), Qt::Key_Escape);
+  QTRY_VERIFY(!form->cbb3->DropDownWindow()->isVisible());
 }
 
 TEST(IsCharacterInput, KeysWithControlTextStayKeys) {

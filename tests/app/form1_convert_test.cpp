@@ -13,7 +13,6 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/color_box_stand_in.h"
 #include "app/form1.h"
 #include "app/preview_image.h"
 #include "app_test_support.h"
@@ -21,6 +20,8 @@
 #include "convert/render_settings.h"
 #include "convert/render_text.h"
 #include "platform/font_engine.h"
+#include "widgets/colour_picker/color_combo_box.h"
+#include "widgets/colour_picker/color_drop_down.h"
 
 namespace t2j {
 namespace {
@@ -138,6 +139,36 @@ TEST(Form1Convert, AFailureIsShownAndTheWindowWorksOn) {
   EXPECT_EQ(presenter.texts.size(), 1u);
   EXPECT_TRUE(fs::exists(dir.path() / "Picture1.jpg"));
   EXPECT_FALSE(fs::exists(dir.path() / "Picture0.jpg"));
+}
+
+TEST(Form1Convert, AColourAcceptedFromTheListIsTheTextColour) {
+  CurrentTempDir dir;
+  RecordingPresenter presenter;
+  auto form = StartedForm();
+  form->chk3->setChecked(true);
+  form->cbb3->setFocus();
+  QTest::keyClick(form->cbb3, Qt::Key_F4);
+  QTRY_VERIFY(form->cbb3->DropDownWindow() && form->cbb3->DropDownWindow()->isVisible());
+  for (int i = 0; i < 7; ++i) QTest::keyClick(form->cbb3->DropDownWindow(), Qt::Key_Down);
+  QTest::keyClick(form->cbb3->DropDownWindow(), Qt::Key_Return);
+  QTRY_VERIFY(!form->cbb3->DropDownWindow()->isVisible());
+  ASSERT_EQ(form->cbb3->ColorValue(), 0x000000FFu);  // clRed
+
+  form->btn1Click();
+  ASSERT_TRUE(presenter.texts.empty()) << presenter.texts.front().toStdString();
+  const RenderedPicture& shown = form->img1->Picture();
+  ASSERT_NE(shown.Pixels, nullptr);
+  int red = 0;
+  for (int32_t y = 0; y < shown.Height; ++y) {
+    for (int32_t x = 0; x < shown.Width; ++x) {
+      const Rgb pixel = shown.Pixels->Pixel(x, y);
+      // Red ink over white: full red, green and blue fading together.
+      ASSERT_EQ(pixel.r, 255) << x << "," << y;
+      ASSERT_EQ(pixel.g, pixel.b) << x << "," << y;
+      red += pixel.g < 64;
+    }
+  }
+  EXPECT_GT(red, 100);
 }
 
 // Looks at the window from inside the conversion, where SavePictureFile repaints the preview.

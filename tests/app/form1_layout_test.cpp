@@ -11,11 +11,11 @@
 #include <QScrollArea>
 #include <QTest>
 
-#include "app/color_box_stand_in.h"
 #include "app/form1.h"
 #include "app/preview_image.h"
 #include "app/window_metrics.h"
 #include "app_test_support.h"
+#include "widgets/colour_picker/color_combo_box.h"
 
 namespace t2j {
 namespace {
@@ -113,6 +113,9 @@ TEST(Form1Start, TextsAndStartingValues) {
     EXPECT_EQ(combo->insertPolicy(), QComboBox::NoInsert);
   }
   EXPECT_EQ(form->cbb3->ColorValue(), 0x00008000u);
+  EXPECT_EQ(form->cbb3->Model().ShownState().text, "clGreen");
+  EXPECT_EQ(form->cbb3->Model().RowCount(), 52);
+  EXPECT_EQ(form->cbb3->font(), form->font());
   EXPECT_EQ(form->edt1->text(), Q("Picture"));
   EXPECT_TRUE(form->chk1->isTristate());
   EXPECT_EQ(form->chk1->checkState(), Qt::Checked);
