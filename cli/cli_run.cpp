@@ -95,14 +95,16 @@ void Convert(const CliOptions& options, FILE* in, FILE* out) {
   }
   const std::string text = DecodeInput(ReadInput(options, in), options.encoding);
   const std::vector<std::string> lines = InputLines(text);
-  const RenderedPicture picture =
-      RenderText(lines, options.settings, SystemFontEngine(), options.pixels_per_inch);
-  TJPEGImage jpeg;
-  jpeg.Assign(picture);
+  // The window's picture, drawn in bands as the encoder takes its rows: the same bytes, without
+  // the memory of the whole raster.
+  const TextLayout layout(lines, options.settings, SystemFontEngine(), options.pixels_per_inch);
+  BandedRows rows(layout);
   if (options.output_path == "-") {
-    WriteAll(out, jpeg.CompressedStream());
+    std::string stream;
+    EncodeJpeg(layout.Width(), layout.Height(), rows, stream);
+    WriteAll(out, stream);
   } else {
-    jpeg.SaveToFile(options.output_path);
+    SaveJpegFile(options.output_path, layout.Width(), layout.Height(), rows);
   }
 }
 

@@ -34,9 +34,9 @@ bool TryAppend(std::string& stream, const JOCTET* bytes, size_t count) noexcept 
 }
 
 // A first guess at the stream's size; the string grows geometrically past it.
-size_t InitialStreamBytes(const RenderedPicture& picture) {
+size_t InitialStreamBytes(int32_t width, int32_t height) {
   constexpr uint64_t kMostReserved = uint64_t{4} << 20;
-  const uint64_t raw = Raster::ByteSize(picture.Width, picture.Height);
+  const uint64_t raw = Raster::ByteSize(width, height);
   return static_cast<size_t>(std::clamp<uint64_t>(raw / 16, kJpegBufferBytes, kMostReserved));
 }
 
@@ -65,7 +65,7 @@ class Compressor {
   // Encodes the picture into the stream, or leaves the stream empty for an empty picture.
   // libjpeg's fatal errors come back here by longjmp, so between the setjmp and the end of the
   // encoding no object with a destructor may live in this frame.
-  void Run(const RenderedPicture& picture) {
+  void Run(int32_t width, int32_t height, PictureRows& rows) {
     if (setjmp(jump_) != 0) {
       stream_.clear();
       throw EJPEG(error_.msg_code);
@@ -73,11 +73,11 @@ class Compressor {
     jpeg_create_compress(&cinfo_);
     cinfo_.dest = &destination_;
     stream_.clear();
-    reserve_bytes_ = InitialStreamBytes(picture);
-    if (picture.Width <= 0 || picture.Height <= 0 || picture.Pixels == nullptr) return;
+    reserve_bytes_ = InitialStreamBytes(width, height);
+    if (width <= 0 || height <= 0) return;
 
-    cinfo_.image_width = static_cast<JDIMENSION>(picture.Width);
-    cinfo_.image_height = static_cast<JDIMENSION>(picture.Height);
+    cinfo_.image_width = static_cast<JDIMENSION>(width);
+    cinfo_.image_height = static_cast<JDIMENSION>(height);
     cinfo_.input_components = Raster::kBytesPerPixel;
     cinfo_.in_color_space = JCS_RGB;
     jpeg_set_defaults(&cinfo_);
@@ -85,9 +85,8 @@ class Compressor {
     cinfo_.dct_method = JDCT_FLOAT;
     jpeg_start_compress(&cinfo_, TRUE);
     while (cinfo_.next_scanline < cinfo_.image_height) {
-      // The raster already holds contiguous 8-bit R, G, B rows; libjpeg only reads them.
-      JSAMPROW row =
-          const_cast<JSAMPROW>(picture.Pixels->Row(static_cast<int32_t>(cinfo_.next_scanline)));
+      // The rows are already 8-bit R, G, B; libjpeg only reads them.
+      JSAMPROW row = const_cast<JSAMPROW>(rows.Row(static_cast<int32_t>(cinfo_.next_scanline)));
       if (jpeg_write_scanlines(&cinfo_, &row, 1) != 1) {
         // Only a suspending destination takes no row, and this one never suspends.
         ERREXIT(&cinfo_, JERR_CANT_SUSPEND);
@@ -149,6 +148,16 @@ class Compressor {
   JOCTET buffer_[kJpegBufferBytes]{};
 };
 
+// Creates (or empties) the file, then encodes and writes the stream and closes the file.
+template <typename Encode>
+void SaveFile(const std::string& path, Encode encode) {
+  OutputFile file;
+  if (const int error = file.Create(path); error != 0) throw EFCreateError(path, error);
+  const std::string& stream = encode();
+  if (const int error = file.WriteAll(stream); error != 0) throw EWriteError(path, error);
+  if (const int error = file.Close(); error != 0) throw EWriteError(path, error);
+}
+
 }  // namespace
 
 void EncodeJpeg(const RenderedPicture& picture, std::string& stream) {
@@ -160,8 +169,30 @@ void EncodeJpeg(const RenderedPicture& picture, std::string& stream) {
                     std::to_string(picture.Pixels->width()) + " × " +
                     std::to_string(picture.Pixels->height()) + "）不符，无法编码");
   }
+  if (picture.Pixels == nullptr) {
+    stream.clear();
+    return;
+  }
+  RasterRows rows(*picture.Pixels);
+  EncodeJpeg(picture.Width, picture.Height, rows, stream);
+}
+
+void EncodeJpeg(int32_t width, int32_t height, PictureRows& rows, std::string& stream) {
   Compressor compressor(stream);
-  compressor.Run(picture);
+  try {
+    compressor.Run(width, height, rows);
+  } catch (...) {
+    stream.clear();
+    throw;
+  }
+}
+
+void SaveJpegFile(const std::string& path, int32_t width, int32_t height, PictureRows& rows) {
+  std::string stream;
+  SaveFile(path, [&]() -> const std::string& {
+    EncodeJpeg(width, height, rows, stream);
+    return stream;
+  });
 }
 
 void TJPEGImage::Assign(const RenderedPicture& picture) {
@@ -179,11 +210,7 @@ const std::string& TJPEGImage::CompressedStream() {
 }
 
 void TJPEGImage::SaveToFile(const std::string& path) {
-  OutputFile file;
-  if (const int error = file.Create(path); error != 0) throw EFCreateError(path, error);
-  const std::string& stream = CompressedStream();
-  if (const int error = file.WriteAll(stream); error != 0) throw EWriteError(path, error);
-  if (const int error = file.Close(); error != 0) throw EWriteError(path, error);
+  SaveFile(path, [this]() -> const std::string& { return CompressedStream(); });
 }
 
 }  // namespace t2j

@@ -1,5 +1,6 @@
 #include "convert/render_text.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "platform/failure.h"
@@ -48,39 +49,114 @@ int32_t WidenedWidth(int64_t margin, int64_t line_width, int32_t height) {
   return static_cast<int32_t>(width);
 }
 
+// Division rounding towards minus infinity, for either sign of the divisor.
+int64_t FloorDiv(int64_t a, int64_t b) {
+  const int64_t quotient = a / b;
+  return (a % b != 0 && ((a < 0) != (b < 0))) ? quotient - 1 : quotient;
+}
+
+int64_t CeilDiv(int64_t a, int64_t b) { return -FloorDiv(-a, b); }
+
 }  // namespace
+
+TextLayout::TextLayout(const std::vector<std::string>& lines, const RenderSettings& settings,
+                       FontEngine& engine, int32_t pixels_per_inch)
+    : lines_(lines),
+      font_(engine.CreateFont(MakeLogFont(settings, pixels_per_inch))),
+      color_(ResolveRgb(settings.TextColor)),
+      margin_(settings.Margin) {
+  const int64_t h = font_->Measure("a").cy;
+  const int64_t spacing = settings.LineSpacing;
+  pitch_ = h + spacing;
+  height_ = PictureHeight(static_cast<int64_t>(lines.size()), h, spacing, margin_);
+
+  // The picture widens line by line; each line is clipped to the width it has once that line
+  // is measured, which is what the final picture reproduces.
+  placed_.resize(lines.size());
+  int64_t max_width = 0;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const int64_t width = font_->Measure(lines[i]).cx;
+    if (width > max_width) {
+      max_width = width;
+      width_ = WidenedWidth(margin_, width, height_);
+    }
+    placed_[i].clip_right = width_;
+  }
+  if (Empty()) {
+    placed_.clear();
+    return;
+  }
+  for (size_t i = 0; i < lines.size(); ++i) {
+    Line& line = placed_[i];
+    line.y = margin_ + static_cast<int64_t>(i) * pitch_;
+    const RowSpan drawn = font_->DrawnRows(lines[i]);
+    line.rows.top = std::clamp<int64_t>(line.y + drawn.top, 0, height_);
+    line.rows.bottom = std::clamp<int64_t>(line.y + drawn.bottom, line.rows.top, height_);
+    if (line.rows.top == line.rows.bottom) continue;
+    reach_up_ = std::max(reach_up_, line.y - line.rows.top);
+    reach_down_ = std::max(reach_down_, line.rows.bottom - line.y);
+    tallest_line_ = std::max(tallest_line_, static_cast<int32_t>(line.rows.bottom - line.rows.top));
+  }
+}
+
+void TextLayout::DrawRows(Raster& band, int32_t top) const {
+  const int64_t bottom = int64_t{top} + band.height();
+  // The lines that can reach the band have their y strictly between lo and hi; y grows (or
+  // shrinks) with the line number, so they are one run of lines.
+  const int64_t lo = top - reach_down_;
+  const int64_t hi = bottom + reach_up_;
+  const int64_t n = static_cast<int64_t>(placed_.size());
+  int64_t first = 0;
+  int64_t end = n;
+  if (pitch_ > 0) {
+    first = FloorDiv(lo - margin_, pitch_) + 1;
+    end = CeilDiv(hi - margin_, pitch_);
+  } else if (pitch_ < 0) {
+    first = FloorDiv(hi - margin_, pitch_) + 1;
+    end = CeilDiv(lo - margin_, pitch_);
+  } else if (margin_ <= lo || margin_ >= hi) {
+    end = 0;
+  }
+  first = std::clamp<int64_t>(first, 0, n);
+  end = std::clamp<int64_t>(end, first, n);
+  for (int64_t i = first; i < end; ++i) {
+    const Line& line = placed_[static_cast<size_t>(i)];
+    if (std::max<int64_t>(line.rows.top, top) >= std::min(line.rows.bottom, bottom)) continue;
+    font_->Draw(band, margin_, line.y - top, lines_[static_cast<size_t>(i)], color_, kWhite,
+                line.clip_right);
+  }
+}
+
+BandedRows::BandedRows(const TextLayout& layout, int32_t band_rows) : layout_(layout) {
+  if (layout.Empty()) return;
+  if (band_rows <= 0) {
+    const uint64_t row_bytes = Raster::ByteSize(layout.Width(), 1);
+    band_rows = static_cast<int32_t>(
+        std::clamp<uint64_t>(kBandBytes / row_bytes, 1, static_cast<uint64_t>(layout.Height())));
+    band_rows = std::max(band_rows, layout.TallestLine());
+  }
+  band_ = Raster::MakeWhite(layout.Width(), std::min(band_rows, layout.Height()));
+}
+
+const uint8_t* BandedRows::Row(int32_t y) {
+  if (!drawn_ || y < band_top_ || y - band_top_ >= band_->height()) {
+    if (drawn_) band_->FillRect(0, 0, band_->width(), band_->height(), kWhite);
+    band_top_ = y;
+    layout_.DrawRows(*band_, band_top_);
+    drawn_ = true;
+  }
+  return band_->Row(y - band_top_);
+}
 
 RenderedPicture RenderText(const std::vector<std::string>& lines, const RenderSettings& settings,
                            FontEngine& engine, int32_t pixels_per_inch) {
-  const std::unique_ptr<TextFont> font = engine.CreateFont(MakeLogFont(settings, pixels_per_inch));
-  const int64_t h = font->Measure("a").cy;
-  const int64_t spacing = settings.LineSpacing;
-  const int64_t margin = settings.Margin;
-  const int64_t n = static_cast<int64_t>(lines.size());
-
+  const TextLayout layout(lines, settings, engine, pixels_per_inch);
   RenderedPicture picture;
-  picture.Height = PictureHeight(n, h, spacing, margin);
-
-  // The picture widens line by line; each line is clipped to the width it has once that line
-  // is measured, which is what the final raster reproduces.
-  std::vector<int32_t> clip_right(lines.size());
-  int64_t max_width = 0;
-  for (size_t i = 0; i < lines.size(); ++i) {
-    const int64_t width = font->Measure(lines[i]).cx;
-    if (width > max_width) {
-      max_width = width;
-      picture.Width = WidenedWidth(margin, width, picture.Height);
-    }
-    clip_right[i] = picture.Width;
-  }
-  if (picture.Width <= 0 || picture.Height <= 0) return picture;
-
+  picture.Width = layout.Width();
+  picture.Height = layout.Height();
+  if (layout.Empty()) return picture;
   std::unique_ptr<Raster> raster = Raster::MakeWhite(picture.Width, picture.Height);
-  const Rgb color = ResolveRgb(settings.TextColor);
-  for (size_t i = 0; i < lines.size(); ++i) {
-    const int64_t y = margin + static_cast<int64_t>(i) * (h + spacing);
-    font->Draw(*raster, margin, y, lines[i], color, kWhite, clip_right[i]);
-  }
+  layout.DrawRows(*raster, 0);
   picture.Pixels = std::move(raster);
   return picture;
 }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "convert/picture_rows.h"
 #include "convert/render_settings.h"
 #include "convert/rendered_picture.h"
 #include "platform/font_engine.h"
@@ -19,5 +21,68 @@ namespace t2j {
 // is not zero, does not fit into 32 bits, or the raster would not fit into available memory.
 RenderedPicture RenderText(const std::vector<std::string>& lines, const RenderSettings& settings,
                            FontEngine& engine, int32_t pixels_per_inch);
+
+// The measuring half of RenderText: the picture's size and every line's place and clip, with
+// RenderText's size failures, but no raster. It then draws any band of rows of that picture, the
+// same pixels as RenderText's. The lines must outlive the layout.
+class TextLayout {
+ public:
+  TextLayout(const std::vector<std::string>& lines, const RenderSettings& settings,
+             FontEngine& engine, int32_t pixels_per_inch);
+
+  int32_t Width() const { return width_; }
+  int32_t Height() const { return height_; }
+  // True when the picture has no pixels (a side that is not positive).
+  bool Empty() const { return width_ <= 0 || height_ <= 0; }
+
+  // The most rows that any one line's drawing reaches, at most Height().
+  int32_t TallestLine() const { return tallest_line_; }
+
+  // Draws rows [top, top + band.height()) of the picture onto `band`, which must be Width() wide
+  // and white: every line that reaches those rows, in line order.
+  void DrawRows(Raster& band, int32_t top) const;
+
+ private:
+  struct Line {
+    int64_t y = 0;
+    int32_t clip_right = 0;
+    RowSpan rows;  // of the picture that the line's drawing reaches
+  };
+
+  const std::vector<std::string>& lines_;
+  std::unique_ptr<TextFont> font_;
+  Rgb color_;
+  int64_t margin_ = 0;
+  int64_t pitch_ = 0;
+  int32_t width_ = 0;
+  int32_t height_ = 0;
+  int32_t tallest_line_ = 0;
+  // How far any line reaches above and below its y.
+  int64_t reach_up_ = 0;
+  int64_t reach_down_ = 0;
+  std::vector<Line> placed_;
+};
+
+// The rows of a laid-out picture for the encoder, drawn a band of rows at a time into one raster
+// that is reused, so the whole picture never needs its memory.
+class BandedRows final : public PictureRows {
+ public:
+  // The band's pixel budget; a band holds at least the tallest line, so no line is drawn more
+  // than twice.
+  static constexpr uint64_t kBandBytes = 256 * 1024;
+
+  // Makes the band: `band_rows` rows, or when 0 the rows the budget gives. Fails with
+  // EOutOfResources when the band would not fit into available memory. Nothing is made for an
+  // empty layout. The layout must outlive the rows.
+  explicit BandedRows(const TextLayout& layout, int32_t band_rows = 0);
+
+  const uint8_t* Row(int32_t y) override;
+
+ private:
+  const TextLayout& layout_;
+  std::unique_ptr<Raster> band_;
+  int32_t band_top_ = 0;
+  bool drawn_ = false;
+};
 
 }  // namespace t2j

@@ -118,6 +118,7 @@ struct Glyph {
   enum class Image : uint8_t { kNotRendered, kCached, kUncached, kEmpty };
   FT_UInt index = 0;
   int32_t advance = 0;
+  RowSpan ink;  // rows the image can reach, from the baseline downwards; empty for no ink
   Image image = Image::kNotRendered;
   int32_t left = 0;
   int32_t top = 0;
@@ -128,6 +129,24 @@ struct Glyph {
 
   CoverageView view() const { return CoverageView{coverage.data(), width, rows, width}; }
 };
+
+// The rows an outline's image can reach, from the baseline downwards. FreeType's image lies
+// inside the outline's box rounded out to whole pixels, except that a monochrome image of a
+// box thinner than a pixel grows by one; the span allows that row on either side.
+RowSpan OutlineRows(const FT_Outline& outline) {
+  FT_BBox box;
+  FT_Outline_Get_CBox(&outline, &box);
+  return RowSpan{-((box.yMax + 63) >> 6) - 1, -(box.yMin >> 6) + 1};
+}
+
+// The rows the glyph loaded into the slot can reach, from the baseline downwards.
+RowSpan LoadedInkRows(FT_GlyphSlot slot) {
+  if (slot->format == FT_GLYPH_FORMAT_OUTLINE) return OutlineRows(slot->outline);
+  if (slot->format == FT_GLYPH_FORMAT_BITMAP) {
+    return RowSpan{-slot->bitmap_top, int64_t{slot->bitmap.rows} - slot->bitmap_top};
+  }
+  return kEveryRow;
+}
 
 // The visible area of one draw: x in [0, right_limit), y in [0, bottom).
 struct Visible {
@@ -180,6 +199,7 @@ class SizedFace {
       glyph.index = index;
       if (Load(index)) {
         glyph.advance = RoundedAdvance(Slot()->advance.x);
+        glyph.ink = LoadedInkRows(Slot());
         if (eager_render_) RenderLoaded(glyph, nullptr);
       } else {
         glyph.image = Glyph::Image::kEmpty;
@@ -221,9 +241,11 @@ class SizedFace {
       FT_Outline_Get_CBox(&slot->outline, &box);
       const int64_t x_min = pen_x + (box.xMin >> 6);
       const int64_t x_max = pen_x + ((box.xMax + 63) >> 6);
-      const int64_t y_min = baseline - ((box.yMax + 63) >> 6);
-      const int64_t y_max = baseline - (box.yMin >> 6);
-      if (x_max <= 0 || x_min >= visible.right_limit || y_max <= 0 || y_min >= visible.bottom) {
+      // The rows are those DrawnRows promises, so that a picture drawn in bands renders the
+      // glyph exactly where a whole picture would.
+      const RowSpan rows = OutlineRows(slot->outline);
+      if (x_max <= 0 || x_min >= visible.right_limit || baseline + rows.bottom <= 0 ||
+          baseline + rows.top >= visible.bottom) {
         return;  // nothing of it shows; render it when it does
       }
     }
@@ -456,6 +478,17 @@ class FreeTypeFont final : public TextFont {
       width += Lookup(NextCodePoint(text, pos)).glyph->advance;
     }
     return TextExtent{width, size_.cell()};
+  }
+
+  RowSpan DrawnRows(std::string_view text) const override {
+    RowSpan rows{0, size_.cell()};
+    for (size_t pos = 0; pos < text.size();) {
+      const RowSpan ink = Lookup(NextCodePoint(text, pos)).glyph->ink;
+      if (ink.top >= ink.bottom) continue;
+      rows.top = std::min(rows.top, size_.ascent + ink.top);
+      rows.bottom = std::max(rows.bottom, size_.ascent + ink.bottom);
+    }
+    return rows;
   }
 
   void Draw(Raster& raster, int64_t x, int64_t y, std::string_view text, Rgb color, Rgb background,

@@ -37,6 +37,15 @@ struct TextExtent {
   int32_t cy = 0;
 };
 
+// Rows [top, bottom), counted from a draw's y downwards.
+struct RowSpan {
+  int64_t top = 0;
+  int64_t bottom = 0;
+};
+
+// The span a font gives when it cannot tell which rows a draw reaches.
+constexpr RowSpan kEveryRow{-(int64_t{1} << 62), int64_t{1} << 62};
+
 // A created font. Measuring and drawing take UTF-8 text; every character is measured and drawn
 // through the face that covers it (the chosen face first, then the fallback faces).
 class TextFont {
@@ -51,6 +60,10 @@ class TextFont {
   // `clip_right`, nor outside the raster.
   virtual void Draw(Raster& raster, int64_t x, int64_t y, std::string_view text, Rgb color,
                     Rgb background, int64_t clip_right) const = 0;
+
+  // The rows that Draw of this text can change: its cell and all its glyphs' ink, or more, but
+  // never less. Lets a caller draw a picture in bands, each with only the lines that reach it.
+  virtual RowSpan DrawnRows(std::string_view) const { return kEveryRow; }
 };
 
 // Makes fonts from their description. Fails with ECanvasError when no font at all can be had.

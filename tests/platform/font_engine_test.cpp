@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -235,6 +236,52 @@ TEST(DrawTest, RepeatedDrawsGiveTheSamePixels) {
   const auto fresh = Drawn(*Font("黑体", -19), "缓存后的字形 cached");
   EXPECT_TRUE(SamePixels(*first, *fresh));
 }
+
+struct RowsCase {
+  const char* name;
+  const char* face;
+  int32_t height;
+  const char* text;
+};
+
+class DrawnRowsTest : public ::testing::TestWithParam<RowsCase> {};
+
+// A picture drawn in bands relies on this: nothing outside the span changes, and the span holds
+// the cell.
+TEST_P(DrawnRowsTest, HoldTheCellAndEveryRowThatChanges) {
+  const RowsCase& row = GetParam();
+  const auto font = Font(row.face, row.height);
+  const TextExtent extent = font->Measure(row.text);
+  const RowSpan span = font->DrawnRows(row.text);
+  EXPECT_LE(span.top, 0);
+  EXPECT_GE(span.bottom, extent.cy);
+  const int32_t y = extent.cy;
+  std::unique_ptr<Raster> raster =
+      Raster::MakeWhite(static_cast<int32_t>(extent.cx), 3 * extent.cy, uint64_t{1} << 30);
+  font->Draw(*raster, 0, y, row.text, kInk, Rgb{250, 250, 250}, raster->width());
+  int32_t first = raster->height();
+  int32_t last = -1;
+  for (int32_t r = 0; r < raster->height(); ++r) {
+    for (int32_t x = 0; x < raster->width(); ++x) {
+      if (!(raster->Pixel(x, r) == kWhite)) {
+        first = std::min(first, r);
+        last = std::max(last, r);
+      }
+    }
+  }
+  ASSERT_GE(last, first) << "nothing drawn";
+  EXPECT_GE(first, y + span.top);
+  EXPECT_LT(last, y + span.bottom);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DrawnRowsTest,
+    ::testing::Values(RowsCase{"SongTiBitmaps", "宋体", -16, "宋体字 Ag"},
+                      RowsCase{"FallbackInkOutsideTheCell", "宋体", -16, "⎛⎞∫⌠⌡ℬ℘∰"},
+                      RowsCase{"AccentsOverTheCell", "Liberation Sans", -16, "ÅÉÎ ǺǼǾ gjpqy"},
+                      RowsCase{"OutlinesNotRenderedWhenMeasured", "DejaVu Sans", -300, "Åg⌠"},
+                      RowsCase{"ImagesTooLargeToKeep", "宋体", -600, "永∫"}),
+    [](const ::testing::TestParamInfo<RowsCase>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace t2j
