@@ -290,14 +290,10 @@ INSTANTIATE_TEST_SUITE_P(
     Keys, ClosedKeyTest,
     ::testing::Values(
         ClosedKeyCase{"Down", Qt::Key_Down, Qt::NoModifier, "clOlive"},
-        ClosedKeyCase{"Up", Qt::Key_Up, Qt::NoModifier, "clMaroon"},
-        ClosedKeyCase{"PageDown", Qt::Key_PageDown, Qt::NoModifier, "clRed"},
         ClosedKeyCase{"PageUp", Qt::Key_PageUp, Qt::NoModifier, "clBlack"},
-        ClosedKeyCase{"Home", Qt::Key_Home, Qt::NoModifier, "clBlack"},
         ClosedKeyCase{"End", Qt::Key_End, Qt::NoModifier, "clWindowText"},
         ClosedKeyCase{"CtrlPageDown", Qt::Key_PageDown, Qt::ControlModifier, "clWindowText"},
         ClosedKeyCase{"Left", Qt::Key_Left, Qt::NoModifier, "clGreen"},
-        ClosedKeyCase{"Right", Qt::Key_Right, Qt::NoModifier, "clGreen"},
         ClosedKeyCase{"Enter", Qt::Key_Return, Qt::NoModifier, "clGreen"},
         ClosedKeyCase{"Delete", Qt::Key_Delete, Qt::NoModifier, "Color not selected"}),
     [](const auto& info) { return std::string(info.param.name); });
