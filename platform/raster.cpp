@@ -60,20 +60,19 @@ uint64_t ReadAddressSpaceHeadroom() {
 
 [[noreturn]] void FailNoMemory() { throw EOutOfResources(SystemErrorText(ENOMEM)); }
 
-// A tall picture is tens of megabytes: in 2 MiB pages it is filled several times faster than
-// in 4 KiB ones. Only a hint; the whole 2 MiB pages inside the block are advised.
-void AskForHugePages(uint8_t* block, size_t bytes) {
+}  // namespace
+
+void AskForHugePages(void* block, size_t bytes) {
   constexpr uintptr_t kHugePage = uintptr_t{2} << 20;
   if (bytes < 4 * kHugePage) return;
-  const uintptr_t begin = (reinterpret_cast<uintptr_t>(block) + kHugePage - 1) & ~(kHugePage - 1);
-  const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + bytes) & ~(kHugePage - 1);
+  const uintptr_t start = reinterpret_cast<uintptr_t>(block);
+  const uintptr_t begin = (start + kHugePage - 1) & ~(kHugePage - 1);
+  const uintptr_t end = (start + bytes) & ~(kHugePage - 1);
   if (begin < end) {
     // Failing leaves ordinary pages, which are just as correct.
     (void)madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
   }
 }
-
-}  // namespace
 
 uint64_t AvailableMemoryBytes() {
   uint64_t available = ReadMemAvailable();

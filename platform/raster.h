@@ -53,6 +53,11 @@ class Raster {
 // Drawn pixels are shared read-only between the picture, the encoder and the preview.
 using SharedRaster = std::shared_ptr<const Raster>;
 
+// Advises the kernel to back the whole 2 MiB pages inside a block of at least 8 MiB with huge
+// pages: tens of megabytes are filled several times faster in them than in 4 KiB pages. Only a
+// hint; smaller blocks are left alone.
+void AskForHugePages(void* block, size_t bytes);
+
 // The memory that a new allocation can have now: the kernel's MemAvailable, lowered to what the
 // memory cgroup still allows and to the address-space limit of the process.
 uint64_t AvailableMemoryBytes();
