@@ -13,6 +13,7 @@
 #include <exception>
 
 #include "convert/failure_text.h"
+#include "convert/uniform_blocks.h"
 #include "platform/file_output.h"
 
 namespace t2j {
@@ -96,6 +97,7 @@ class Compressor {
     jpeg_set_quality(&cinfo_, kJpegQuality, TRUE);
     cinfo_.dct_method = JDCT_FLOAT;
     jpeg_start_compress(&cinfo_, TRUE);
+    uniform_blocks_.Install(&cinfo_, ForwardDct);
     while (cinfo_.next_scanline < cinfo_.image_height) {
       // The rows are already 8-bit R, G, B; libjpeg only reads them.
       JSAMPROW row = const_cast<JSAMPROW>(rows.Row(static_cast<int32_t>(cinfo_.next_scanline)));
@@ -122,6 +124,11 @@ class Compressor {
   static void ResetErrorManager(j_common_ptr cinfo) {
     cinfo->err->num_warnings = 0;
     cinfo->err->msg_code = 0;
+  }
+
+  static void ForwardDct(j_compress_ptr cinfo, jpeg_component_info* component, JSAMPARRAY samples,
+                         JBLOCKROW blocks, JDIMENSION row, JDIMENSION column, JDIMENSION count) {
+    Of(cinfo).uniform_blocks_.ForwardDct(cinfo, component, samples, blocks, row, column, count);
   }
 
   static void InitDestination(j_compress_ptr cinfo) {
@@ -157,6 +164,7 @@ class Compressor {
   std::jmp_buf jump_{};
   std::string& stream_;
   size_t reserve_bytes_ = 0;
+  UniformBlocks uniform_blocks_;
   JOCTET buffer_[kJpegBufferBytes]{};
 };
 
