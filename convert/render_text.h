@@ -29,6 +29,7 @@ class TextLayout {
  public:
   TextLayout(const std::vector<std::string>& lines, const RenderSettings& settings,
              FontEngine& engine, int32_t pixels_per_inch);
+  TextLayout(std::vector<std::string>&&, const RenderSettings&, FontEngine&, int32_t) = delete;
 
   int32_t Width() const { return width_; }
   int32_t Height() const { return height_; }
