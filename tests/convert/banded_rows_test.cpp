@@ -169,6 +169,34 @@ TEST(BandedRowsTest, BandThatDoesNotFitIsRefused) {
   EXPECT_THROW(BandedRows rows(layout), EOutOfResources);
 }
 
+TEST(BandedRowsTest, DrawingFailureReachesTheEncoder) {
+  class FailingFont : public InkFont {
+   public:
+    FailingFont() : InkFont(0, true) {}
+    void Draw(Raster& raster, int64_t x, int64_t y, std::string_view text, Rgb color,
+              Rgb background, int64_t clip_right) const override {
+      if (text == "fails") throw EOutOfResources("no memory for the glyph");
+      InkFont::Draw(raster, x, y, text, color, background, clip_right);
+    }
+  };
+  class FailingEngine : public FontEngine {
+    std::unique_ptr<TextFont> CreateFont(const LogFont&) override {
+      return std::make_unique<FailingFont>();
+    }
+  } engine;
+  // In the first band and far down the picture.
+  for (const size_t failing_line : {size_t{0}, size_t{37}}) {
+    SCOPED_TRACE(failing_line);
+    std::vector<std::string> lines(40, "line");
+    lines[failing_line] = "fails";
+    const TextLayout layout(lines, RenderSettings{}, engine, 96);
+    BandedRows rows(layout, 20);
+    std::string stream = "old";
+    EXPECT_THROW(EncodeJpeg(layout.Width(), layout.Height(), rows, stream), EOutOfResources);
+    EXPECT_TRUE(stream.empty());
+  }
+}
+
 // The real engine: fonts with ink outside their cells, overlapping lines, large type.
 struct TextCase {
   const char* name;
