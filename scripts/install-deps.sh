@@ -19,7 +19,7 @@ packages=(
 for arg in "$@"; do
   case "$arg" in
     --bench) packages+=(libjpeg-turbo-progs python3-pil python3-minimal time) ;;
-    --look) packages+=(xvfb xauth imagemagick) ;;
+    --look) packages+=(xvfb xauth imagemagick xdotool) ;;
     *) echo "install-deps.sh: unknown option: $arg" >&2; exit 2 ;;
   esac
 done
