@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -73,8 +74,13 @@ std::string DecodeInput(std::string data, InputEncoding encoding) {
     if (!text) throw ECliError("the input is not valid GB18030 text");
     return *text;
   }
-  if (!IsValidUtf8(data)) {
-    throw ECliError("the input is not valid UTF-8 text (for GB18030 files use --encoding gb18030)");
+  const size_t valid = ValidUtf8Prefix(data);
+  if (valid != data.size()) {
+    const std::string_view before(data.data(), valid);
+    const size_t line = static_cast<size_t>(std::count(before.begin(), before.end(), '\n')) + 1;
+    throw ECliError("the input is not valid UTF-8 text: byte " + std::to_string(valid + 1) +
+                    ", line " + std::to_string(line) +
+                    " (for GB18030 files use --encoding gb18030)");
   }
   if (data.starts_with("\xEF\xBB\xBF")) data.erase(0, 3);
   return data;

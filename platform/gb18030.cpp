@@ -66,18 +66,21 @@ std::pair<size_t, size_t> WalkGb18030(std::string_view utf8, size_t max_bytes) {
 
 }  // namespace
 
-bool IsValidUtf8(std::string_view text) {
+size_t ValidUtf8Prefix(std::string_view text) {
   const auto* s = reinterpret_cast<const uint8_t*>(text.data());
-  const int32_t length = static_cast<int32_t>(text.size());
-  int32_t i = 0;
-  if (text.size() > static_cast<size_t>(INT32_MAX)) return false;
-  while (i < length) {
+  size_t i = 0;
+  while (i < text.size()) {
     UChar32 c;
-    U8_NEXT(s, i, length, c);
-    if (c < 0) return false;
+    int32_t j = 0;
+    const int32_t rest = static_cast<int32_t>(std::min<size_t>(text.size() - i, 4));
+    U8_NEXT(s + i, j, rest, c);
+    if (c < 0) return i;
+    i += static_cast<size_t>(j);
   }
-  return true;
+  return i;
 }
+
+bool IsValidUtf8(std::string_view text) { return ValidUtf8Prefix(text) == text.size(); }
 
 size_t Gb18030Length(std::string_view utf8) {
   return WalkGb18030(utf8, static_cast<size_t>(-1)).second;

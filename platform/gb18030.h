@@ -12,6 +12,10 @@ namespace t2j {
 // True when the bytes are well-formed UTF-8.
 bool IsValidUtf8(std::string_view text);
 
+// The length of the longest well-formed UTF-8 prefix: where the first ill-formed sequence
+// starts, or the whole length.
+size_t ValidUtf8Prefix(std::string_view text);
+
 // Length in bytes of the GB18030 form of UTF-8 text. Ill-formed sequences count as the
 // replacement character they decode to.
 size_t Gb18030Length(std::string_view utf8);

@@ -157,6 +157,8 @@ TEST_F(CliTest, InvalidTextIsAFailureNotAGarbledPicture) {
   const Outcome gb_as_utf8 = RunCli({"-o", "x.jpg"}, Utf8ToGb18030("宋体"), dir_);
   EXPECT_EQ(gb_as_utf8.exit_code, 1);
   EXPECT_NE(gb_as_utf8.err.find("UTF-8"), std::string::npos) << gb_as_utf8.err;
+  const Outcome second_line = RunCli({"-o", "x.jpg"}, "ok\nab\xFF", dir_);
+  EXPECT_NE(second_line.err.find("byte 6, line 2"), std::string::npos) << second_line.err;
   EXPECT_FALSE(fs::exists(dir_ / "x.jpg"));
 
   const Outcome bad_gb = RunCli({"--encoding=gb18030", "-o", "x.jpg"}, "ab\x81", dir_);

@@ -76,6 +76,9 @@ TEST(Gb18030Test, RoundTripsAndRefusesInvalidBytes) {
   EXPECT_FALSE(IsValidUtf8("\xC3"));
   EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));  // a surrogate
   EXPECT_FALSE(IsValidUtf8("\xCB\xCE"));      // GB18030 bytes are no UTF-8
+  EXPECT_EQ(ValidUtf8Prefix("ab\xC3"), 2u);
+  EXPECT_EQ(ValidUtf8Prefix("宋\xFF体"), 3u);
+  EXPECT_EQ(ValidUtf8Prefix("宋体"), 6u);
 }
 
 TEST(RasterTest, IsWhiteAndFillsOnlyInside) {
