@@ -18,7 +18,7 @@ deps:
 	bash scripts/install-deps.sh
 
 build: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTEXT2JPG_WERROR=ON $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTEXT2JPG_WERROR=ON -DTEXT2JPG_GUI=ON $(CMAKE_FLAGS)
 	cmake --build $(BUILD) -j$(JOBS)
 
 run: build
@@ -28,7 +28,7 @@ test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j$(JOBS)
 
 asan: deps
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTEXT2JPG_SANITIZE=ON $(CMAKE_FLAGS)
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTEXT2JPG_SANITIZE=ON -DTEXT2JPG_GUI=ON $(CMAKE_FLAGS)
 	cmake --build $(ASAN_BUILD) -j$(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \

@@ -1,4 +1,5 @@
-// The window tests run under GoogleTest with one QApplication for the whole program.
+// The Qt test programs (window, colour box widget) run under GoogleTest with one QApplication
+// for the whole program.
 #include <gtest/gtest.h>
 
 #include <QApplication>
