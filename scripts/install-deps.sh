@@ -3,7 +3,8 @@
 #
 #   scripts/install-deps.sh            build, tests and fonts
 #   scripts/install-deps.sh --bench    also what the benchmark compares against
-#   scripts/install-deps.sh --look     also what screenshots under a virtual display need
+#   scripts/install-deps.sh --look     also what screenshots under a virtual display need (with
+#                                      a window manager for the title bars)
 #
 # Does nothing when every package is present; runs apt-get update only when
 # something is missing; uses sudo when not root; fails loudly otherwise.
@@ -13,13 +14,14 @@ packages=(
   cmake g++ make pkg-config
   qt6-base-dev libfreetype-dev libfontconfig-dev libjpeg62-turbo-dev libicu-dev
   libgtest-dev libgmock-dev
+  qt6-translations-l10n
   fonts-arphic-uming fonts-arphic-ukai fonts-wqy-zenhei fonts-liberation2 fonts-dejavu-core
 )
 
 for arg in "$@"; do
   case "$arg" in
     --bench) packages+=(libjpeg-turbo-progs python3-pil python3-minimal time) ;;
-    --look) packages+=(xvfb xauth imagemagick xdotool) ;;
+    --look) packages+=(xvfb xauth imagemagick xdotool x11-utils openbox) ;;
     *) echo "install-deps.sh: unknown option: $arg" >&2; exit 2 ;;
   esac
 done
