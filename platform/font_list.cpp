@@ -4,6 +4,8 @@
 
 #include "platform/collation.h"
 #include "platform/font_families.h"
+#include "platform/font_resolver.h"
+#include "platform/windows_faces.h"
 
 namespace t2j {
 namespace {
@@ -35,7 +37,13 @@ const std::vector<std::string>& InstalledFontNames() {
     const std::string language = LocaleFromEnvironment("LC_MESSAGES");
     const Collation collation(LocaleFromEnvironment("LC_COLLATE"));
     return BuildInstalledFontNames(
-        [&language] { return FontconfigFamilyNames(language); },
+        [&language] {
+          std::vector<std::string> names = FontconfigFamilyNames(language);
+          for (std::string& face : DrawableWindowsFaceNames(language, IsInstalledFamilyName)) {
+            names.push_back(std::move(face));
+          }
+          return names;
+        },
         [&collation](std::string_view a, std::string_view b) { return collation.Compare(a, b); });
   }();
   return names;

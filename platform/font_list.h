@@ -27,7 +27,8 @@ using NameComparison = std::function<std::weak_ordering(std::string_view, std::s
 std::vector<std::string> BuildInstalledFontNames(const FaceNameSource& source,
                                                  const NameComparison& compare);
 
-// The list over fontconfig's families, named in the user's language (LC_MESSAGES) and sorted
+// The list over fontconfig's families and the Windows faces the substitution table draws with
+// them (DrawableWindowsFaceNames), named in the user's language (LC_MESSAGES) and sorted
 // by the user's collation (LC_COLLATE), ignoring letter case. Built on the first call; every
 // later call returns the same list without enumerating again. For the UI thread only.
 const std::vector<std::string>& InstalledFontNames();
