@@ -1,9 +1,13 @@
 #include "app/failure_display.h"
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPointer>
+#include <QStyle>
 #include <QWidget>
+#include <algorithm>
 #include <cerrno>
 #include <string>
 
@@ -44,11 +48,27 @@ void Present(const std::string& message) {
 
 }  // namespace
 
+int CaptionWidth(const QWidget& window, const QString& caption) {
+  // The window manager draws the caption in its own font, commonly bold: the window's font in
+  // bold stands in for it, with room for the title bar's icon and buttons on either side.
+  QFont title_font = window.font();
+  title_font.setBold(true);
+  const int text = QFontMetrics(title_font).horizontalAdvance(caption);
+  const int bar = std::max(window.style()->pixelMetric(QStyle::PM_TitleBarHeight), 16);
+  return text + text / 4 + 5 * bar;
+}
+
 void MessageBoxPresenter::Present(const QString& caption, const QString& text) {
   QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok,
                   QApplication::activeWindow());
   box.setTextFormat(Qt::PlainText);  // a message is never markup
   box.setWindowModality(Qt::ApplicationModal);
+  // The box sizes itself to its text; a short text would leave its caption cut short in the
+  // title bar. An empty row of the caption's width keeps it from getting narrower.
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    grid->addItem(new QSpacerItem(CaptionWidth(box, caption), 0, QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+  }
   box.exec();
 }
 

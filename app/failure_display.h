@@ -8,6 +8,8 @@
 
 #include "platform/failure.h"
 
+class QWidget;
+
 namespace t2j {
 
 // Shows one failure box. The real one is a modal message box; tests put their own in place.
@@ -22,6 +24,9 @@ class MessageBoxPresenter : public FailurePresenter {
  public:
   void Present(const QString& caption, const QString& text) override;
 };
+
+// The width a window needs to show `caption` whole in its title bar, icon and buttons included.
+int CaptionWidth(const QWidget& window, const QString& caption);
 
 // The presenter that ShowFailure uses; nullptr puts the message box back. Returns the previous.
 FailurePresenter* SetFailurePresenter(FailurePresenter* presenter);

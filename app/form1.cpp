@@ -1,5 +1,6 @@
 #include "app/form1.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -7,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -14,6 +16,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStringList>
+#include <QStyle>
 #include <QTextDocument>
 #include <QVBoxLayout>
 #include <cmath>
@@ -87,8 +90,44 @@ QComboBox* MakeCombo(QWidget* parent, const QRect& rect, const QStringList& item
   combo->setAttribute(Qt::WA_InputMethodEnabled, false);
   combo->lineEdit()->setAttribute(Qt::WA_InputMethodEnabled, false);
   combo->lineEdit()->setAcceptDrops(false);
+  // Qt would make the entry that matches the text current when the field loses the focus; the
+  // current entry moves only when the user steps or picks.
+  QObject::disconnect(combo->lineEdit(), SIGNAL(editingFinished()), combo,
+                      SLOT(_q_editingFinished()));
   return combo;
 }
+
+// The open list is as wide as its widest entry, never narrower than the field.
+void FitListWidth(QComboBox& combo) {
+  QAbstractItemView* view = combo.view();
+  const int widest = std::max(view->sizeHintForColumn(0), 0);
+  const int scroll_bar = combo.count() > combo.maxVisibleItems()
+                             ? view->style()->pixelMetric(QStyle::PM_ScrollBarExtent)
+                             : 0;
+  view->setMinimumWidth(widest + scroll_bar + 2 * view->frameWidth());
+}
+
+// True for a shortcut that the key filter would discard as a typed character (Ctrl+C...).
+bool IsDiscardedShortcut(const QKeyCombination& keys) {
+  const QKeyEvent press(QEvent::KeyPress, keys.key(), keys.keyboardModifiers());
+  return IsCharacterInput(press);
+}
+
+// A field's own context menu, without the shortcuts that the key filter takes away.
+void ShowFilteredEditMenu(QLineEdit& edit, const QPoint& global_position) {
+  QMenu* menu = edit.createStandardContextMenu();
+  menu->setAttribute(Qt::WA_DeleteOnClose);
+  for (QAction* action : menu->actions()) {
+    const QString text = action->text();
+    const qsizetype tab = text.indexOf(u'\t');
+    if (tab < 0) continue;
+    const QKeySequence keys(text.mid(tab + 1), QKeySequence::NativeText);
+    if (keys.count() == 1 && IsDiscardedShortcut(keys[0])) action->setText(text.left(tab));
+  }
+  menu->popup(global_position);
+}
+
+void SetAccessibleName(QWidget* widget, const char* name) { widget->setAccessibleName(Q(name)); }
 
 // Keeps the convert button disabled while it lives and gives it back its focus afterwards.
 class ButtonDisabled {
@@ -135,6 +174,8 @@ TForm1::TForm1(QWidget* parent)
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(Q(kWindowCaption));
   setWindowIcon(ProgramIcon());
+  // What a taskbar shows for the window: the application's title, not the caption.
+  setWindowIconText(Q(kApplicationTitle));
   setFont(WindowFont());
   pixels_per_inch_ = ScreenPixelsPerInch();
   BuildControls();
@@ -247,7 +288,31 @@ void TForm1::BuildControls() {
     QWidget::setTabOrder(tab_order[i - 1], tab_order[i]);
   }
   Memo1->setFocus(Qt::OtherFocusReason);
+  SetAccessibleNames();
   UpdateClientExtent();
+}
+
+void TForm1::SetAccessibleNames() {
+  SetAccessibleName(Memo1, "输入文本");
+  SetAccessibleName(grp1, "属性设置");
+  SetAccessibleName(cbb1, "字体");
+  SetAccessibleName(cbb2, "大小");
+  SetAccessibleName(cbb3, "文字颜色");
+  SetAccessibleName(cbb4, "行距");
+  SetAccessibleName(cbb5, "页边距");
+  SetAccessibleName(img2, "标志");
+  SetAccessibleName(edt1, "生成的文件名");
+  SetAccessibleName(chk1, "文件名自动递增");
+  SetAccessibleName(chk3, "预览");
+  SetAccessibleName(scrlbx1, "预览区");
+  SetAccessibleName(img1, "预览图片");
+  SetAccessibleName(btn1, "转换");
+  // The colour box tells its colour's name, as the closed box shows it.
+  const auto describe_colour = [this] {
+    cbb3->setAccessibleDescription(QString::fromStdString(cbb3->Model().ShownState().text));
+  };
+  connect(cbb3, &TcxColorComboBox::ValueChanged, this, describe_colour);
+  describe_colour();
 }
 
 void TForm1::FormCreate(const std::vector<std::string>& font_names) {
@@ -258,6 +323,7 @@ void TForm1::FormCreate(const std::vector<std::string>& font_names) {
     for (const std::string& name : font_names) names << QString::fromStdString(name);
     cbb1->addItems(names);
     cbb1->setCurrentIndex(-1);
+    FitListWidth(*cbb1);
     cbb1->setEditText(QString::fromUtf8(kDefaultFontName.data(),
                                         static_cast<qsizetype>(kDefaultFontName.size())));
     cbb2->setEditText(QString::number(kDefaultFontSize));
@@ -329,6 +395,17 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
       return discard;
     }
     if (event->type() == QEvent::InputMethod) return true;
+    if (event->type() == QEvent::ContextMenu) {
+      // The box hands a request on its frame to its field directly, past any filter.
+      auto* combo = qobject_cast<QComboBox*>(watched);
+      QLineEdit* edit = combo ? combo->lineEdit() : qobject_cast<QLineEdit*>(watched);
+      if (edit != nullptr) {
+        RunGuarded([&] {
+          ShowFilteredEditMenu(*edit, static_cast<QContextMenuEvent*>(event)->globalPos());
+        });
+        return true;
+      }
+    }
   }
   return QWidget::eventFilter(watched, event);
 }

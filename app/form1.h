@@ -86,6 +86,7 @@ class TForm1 : public QWidget, public PreviewSink {
 
  private:
   void BuildControls();
+  void SetAccessibleNames();
   void Convert();
   void SetClientHeight(int height);
   void UpdateClientExtent();

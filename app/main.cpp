@@ -10,8 +10,9 @@
 #include "app/window_metrics.h"
 #include "platform/font_list.h"
 
+// The program takes no command line; the application object gives Qt nothing of it.
 int main(int argc, char** argv) {
-  t2j::TApplication app(argc, argv);
+  t2j::TApplication app(argc > 0 ? argv[0] : nullptr);
   // The application name, not a display name: Qt would append a display name to every title.
   t2j::TApplication::setApplicationName(QString::fromUtf8(t2j::kApplicationTitle));
   t2j::TApplication::setDesktopFileName(QString::fromUtf8(t2j::kApplicationTitle));

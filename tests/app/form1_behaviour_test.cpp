@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QScrollArea>
 #include <QTest>
 
@@ -155,6 +156,21 @@ TEST(Form1KeyFilter, UpAndDownStepThroughTheEntriesFromTheCurrentOne) {
   EXPECT_EQ(form->cbb2->currentText(), QStringLiteral("10"));
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
   EXPECT_EQ(form->cbb2->currentText(), QStringLiteral("9"));
+}
+
+// Qt would make the entry matching the field's text current once the field loses the focus.
+TEST(Form1KeyFilter, DownAfterAFocusChangeStepsFromTheListsCurrentEntry) {
+  auto form = StartedForm();
+  for (auto [combo, expected] : {std::pair{form->cbb1, "Default"}, std::pair{form->cbb2, "9"},
+                                 std::pair{form->cbb4, "2"}, std::pair{form->cbb5, "2"}}) {
+    combo->setFocus();
+    form->Memo1->setFocus();
+    QTRY_VERIFY(form->Memo1->hasFocus());
+    combo->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    EXPECT_EQ(combo->currentText(), QString::fromUtf8(expected))
+        << combo->objectName().toStdString();
+  }
 }
 
 TEST(Form1KeyFilter, CaretKeysMoveTheCaret) {
