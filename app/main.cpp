@@ -8,6 +8,7 @@
 #include "app/form1.h"
 #include "app/system_colors.h"
 #include "app/window_metrics.h"
+#include "app/x11_icon_name.h"
 #include "platform/font_list.h"
 
 // The program takes no command line; the application object gives Qt nothing of it.
@@ -25,6 +26,7 @@ int main(int argc, char** argv) {
   t2j::TForm1 form1;
   form1.FormCreate(font_names);
   form1.show();
+  t2j::SetX11IconName(form1);
   t2j::TApplication::exec();
   return 0;
 }

@@ -12,7 +12,7 @@ set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config
-  qt6-base-dev libfreetype-dev libfontconfig-dev libjpeg62-turbo-dev libicu-dev
+  qt6-base-dev libxcb1-dev libfreetype-dev libfontconfig-dev libjpeg62-turbo-dev libicu-dev
   libgtest-dev libgmock-dev
   qt6-translations-l10n
   fonts-arphic-uming fonts-arphic-ukai fonts-wqy-zenhei fonts-liberation2 fonts-dejavu-core
