@@ -9,17 +9,20 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <map>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "platform/color_glyph.h"
 #include "platform/coverage.h"
 #include "platform/failure.h"
 #include "platform/font_resolver.h"
 #include "platform/font_size.h"
 #include "platform/system_error.h"
+#include "platform/text_shaping.h"
 
 namespace t2j {
 namespace {
@@ -114,8 +117,9 @@ struct Face {
 };
 
 struct Glyph {
-  // kUncached: too large to keep, rendered again for every draw that shows it.
-  enum class Image : uint8_t { kNotRendered, kCached, kUncached, kEmpty };
+  // kUncached: too large to keep, rendered again for every draw that shows it. kColor: a
+  // premultiplied BGRA image in `coverage`, 4 bytes a pixel, at the face's own strike size.
+  enum class Image : uint8_t { kNotRendered, kCached, kUncached, kEmpty, kColor };
   FT_UInt index = 0;
   int32_t advance = 0;
   RowSpan ink;  // rows the image can reach, from the baseline downwards; empty for no ink
@@ -128,6 +132,7 @@ struct Glyph {
   CoverageMasks masks;            // for glyphs up to CoverageMasks::kMaxWidth wide
 
   CoverageView view() const { return CoverageView{coverage.data(), width, rows, width}; }
+  ColorImage color_view() const { return ColorImage{coverage.data(), width, rows, width * 4}; }
 };
 
 // The rows an outline's image can reach, from the baseline downwards. FreeType's image lies
@@ -148,10 +153,12 @@ RowSpan LoadedInkRows(FT_GlyphSlot slot) {
   return kEveryRow;
 }
 
-// The visible area of one draw: x in [0, right_limit), y in [0, bottom).
+// The visible area of one draw: x in [0, right_limit), y in [0, bottom). Colour glyphs stay
+// inside the line's cell as well.
 struct Visible {
   int64_t right_limit = 0;
   int64_t bottom = 0;
+  ClipBox cell;
 };
 
 // A face at one pixel size, with the glyphs rendered at it so far.
@@ -178,13 +185,28 @@ class SizedFace {
         }
       }
       error = FT_Select_Size(ft_face, best);
+      // Colour bitmap strikes (emoji) are scaled to the text's size when drawn.
+      const FT_Pos strike = ft_face->available_sizes[best].y_ppem;
+      if (error == 0 && FT_HAS_COLOR(ft_face) && strike > 0) {
+        sized->scale_ = static_cast<double>(em_64ths) / static_cast<double>(strike);
+      }
     } else {
       error = FT_Err_Invalid_Pixel_Size;
     }
     if (error != 0) return nullptr;
     sized->eager_render_ = em_64ths <= kEagerRenderMaxEm64ths;
+    sized->em_64ths_ = em_64ths;
+    if (FT_HAS_COLOR(ft_face)) sized->load_flags_ |= FT_LOAD_COLOR;
     return sized;
   }
+
+  // The face for HarfBuzz, at the drawn size.
+  const ShapingFont& Shaping() {
+    if (!shaping_) shaping_ = std::make_unique<ShapingFont>(face_->face.get(), em_64ths_);
+    return *shaping_;
+  }
+
+  bool IsColor() const { return FT_HAS_COLOR(face_->face.get()); }
 
   FT_UInt IndexOf(char32_t c) const {
     return FT_Get_Char_Index(face_->face.get(), static_cast<FT_ULong>(c));
@@ -198,8 +220,13 @@ class SizedFace {
       Glyph& glyph = *it->second;
       glyph.index = index;
       if (Load(index)) {
-        glyph.advance = RoundedAdvance(Slot()->advance.x);
+        glyph.advance =
+            RoundedAdvance(static_cast<FT_Pos>(std::lround(Slot()->advance.x * scale_)));
         glyph.ink = LoadedInkRows(Slot());
+        if (scale_ != 1.0) {
+          glyph.ink = RowSpan{static_cast<int64_t>(std::floor(glyph.ink.top * scale_)),
+                              static_cast<int64_t>(std::ceil(glyph.ink.bottom * scale_))};
+        }
         if (eager_render_) RenderLoaded(glyph, nullptr);
       } else {
         glyph.image = Glyph::Image::kEmpty;
@@ -213,6 +240,14 @@ class SizedFace {
     switch (glyph.image) {
       case Glyph::Image::kEmpty:
         return;
+      case Glyph::Image::kColor: {
+        ClipBox clip = visible.cell;
+        clip.right = std::min(clip.right, visible.right_limit);
+        CompositeColor(raster, static_cast<double>(pen_x) + glyph.left * scale_,
+                       static_cast<double>(baseline) - glyph.top * scale_, scale_,
+                       glyph.color_view(), clip);
+        return;
+      }
       case Glyph::Image::kCached: {
         const int64_t left = pen_x + glyph.left;
         const int64_t top = baseline - glyph.top;
@@ -251,7 +286,9 @@ class SizedFace {
     }
     BitmapHolder converted(face_->library->get());
     const std::optional<CoverageView> image = RenderLoaded(glyph, &converted);
-    if (image) {
+    if (glyph.image == Glyph::Image::kColor) {
+      DrawGlyph(glyph, raster, pen_x, baseline, ink, visible);
+    } else if (image) {
       BlendCoverage(raster, pen_x + slot->bitmap_left, baseline - slot->bitmap_top, *image, ink,
                     visible.right_limit);
     } else if (glyph.image == Glyph::Image::kCached) {
@@ -315,6 +352,10 @@ class SizedFace {
     const FT_Bitmap& bitmap = slot->bitmap;
     if (bitmap.width == 0 || bitmap.rows == 0 || bitmap.buffer == nullptr) {
       glyph.image = Glyph::Image::kEmpty;
+      return std::nullopt;
+    }
+    if (bitmap.pixel_mode == FT_PIXEL_MODE_BGRA) {
+      StoreColor(glyph, slot);
       return std::nullopt;
     }
     const int32_t width = static_cast<int32_t>(bitmap.width);
@@ -392,6 +433,27 @@ class SizedFace {
     glyph.image = Glyph::Image::kCached;
   }
 
+  // Colour images are kept at the size the face gives them; drawing scales them.
+  static void StoreColor(Glyph& glyph, FT_GlyphSlot slot) {
+    const FT_Bitmap& bitmap = slot->bitmap;
+    const size_t row_bytes = static_cast<size_t>(bitmap.width) * 4;
+    const uint64_t bytes = uint64_t{row_bytes} * bitmap.rows;
+    if (bytes > kCheckedGlyphBytes && bytes > AvailableMemoryBytes() / 2) FailNoMemory();
+    glyph.coverage.resize(static_cast<size_t>(bytes));
+    for (unsigned y = 0; y < bitmap.rows; ++y) {
+      const uint8_t* source =
+          bitmap.pitch >= 0
+              ? bitmap.buffer + static_cast<ptrdiff_t>(y) * bitmap.pitch
+              : bitmap.buffer + static_cast<ptrdiff_t>(bitmap.rows - 1 - y) * -bitmap.pitch;
+      std::copy_n(source, row_bytes, glyph.coverage.data() + y * row_bytes);
+    }
+    glyph.width = static_cast<int32_t>(bitmap.width);
+    glyph.rows = static_cast<int32_t>(bitmap.rows);
+    glyph.left = slot->bitmap_left;
+    glyph.top = slot->bitmap_top;
+    glyph.image = Glyph::Image::kColor;
+  }
+
   static void StoreCoverage(Glyph& glyph, const CoverageView& view, FT_GlyphSlot slot) {
     glyph.coverage.resize(static_cast<size_t>(view.width) * static_cast<size_t>(view.rows));
     for (int32_t y = 0; y < view.rows; ++y) {
@@ -406,6 +468,9 @@ class SizedFace {
   int32_t load_flags_ = FT_LOAD_DEFAULT;
   FT_Render_Mode render_mode_ = FT_RENDER_MODE_NORMAL;
   bool eager_render_ = true;
+  int64_t em_64ths_ = 64;
+  double scale_ = 1.0;  // from the face's own size to the drawn one
+  std::unique_ptr<ShapingFont> shaping_;
   std::unordered_map<FT_UInt, std::unique_ptr<Glyph>> glyphs_;
 };
 
@@ -458,6 +523,16 @@ class FreeTypeEngine;
 struct CharGlyph {
   SizedFace* face = nullptr;
   Glyph* glyph = nullptr;
+  bool shaped = false;   // the line goes through shaping
+  bool covered = false;  // some face has the character
+};
+
+// A glyph of a laid-out line, `x` pixels right of the line's start and `rise` pixels up.
+struct PlacedGlyph {
+  SizedFace* face = nullptr;
+  Glyph* glyph = nullptr;
+  int64_t x = 0;
+  int64_t rise = 0;
 };
 
 class FreeTypeFont final : public TextFont {
@@ -475,39 +550,50 @@ class FreeTypeFont final : public TextFont {
   TextExtent Measure(std::string_view text) const override {
     int64_t width = 0;
     for (size_t pos = 0; pos < text.size();) {
-      width += Lookup(NextCodePoint(text, pos)).glyph->advance;
+      const CharGlyph glyph = Lookup(NextCodePoint(text, pos));
+      if (glyph.shaped) return TextExtent{LayOut(text), size_.cell()};
+      width += glyph.glyph->advance;
     }
     return TextExtent{width, size_.cell()};
   }
 
   RowSpan DrawnRows(std::string_view text) const override {
     RowSpan rows{0, size_.cell()};
-    for (size_t pos = 0; pos < text.size();) {
-      const RowSpan ink = Lookup(NextCodePoint(text, pos)).glyph->ink;
-      if (ink.top >= ink.bottom) continue;
-      rows.top = std::min(rows.top, size_.ascent + ink.top);
-      rows.bottom = std::max(rows.bottom, size_.ascent + ink.bottom);
+    const auto add = [&](const Glyph& glyph, int64_t rise) {
+      // Colour glyphs stay inside the cell.
+      if (glyph.ink.top >= glyph.ink.bottom || glyph.image == Glyph::Image::kColor) return;
+      rows.top = std::min(rows.top, size_.ascent + glyph.ink.top - rise);
+      rows.bottom = std::max(rows.bottom, size_.ascent + glyph.ink.bottom - rise);
+    };
+    if (NeedsLayout(text)) {
+      LayOut(text);
+      for (const PlacedGlyph& placed : placed_) add(*placed.glyph, placed.rise);
+      return rows;
     }
+    for (size_t pos = 0; pos < text.size();) add(*Lookup(NextCodePoint(text, pos)).glyph, 0);
     return rows;
   }
 
   void Draw(Raster& raster, int64_t x, int64_t y, std::string_view text, Rgb color, Rgb background,
             int64_t clip_right) const override {
-    line_.clear();
-    int64_t width = 0;
-    for (size_t pos = 0; pos < text.size();) {
-      const CharGlyph glyph = Lookup(NextCodePoint(text, pos));
-      line_.push_back(glyph);
-      width += glyph.glyph->advance;
-    }
-    const Visible visible{std::min<int64_t>(clip_right, raster.width()), raster.height()};
+    const int64_t width = LayOut(text);
+    const Visible visible{std::min<int64_t>(clip_right, raster.width()), raster.height(),
+                          ClipBox{x, y, x + width, y + size_.cell()}};
     raster.FillRect(x, y, std::min(x + width, visible.right_limit), y + size_.cell(), background);
     const int64_t baseline = y + size_.ascent;
-    int64_t pen_x = x;
-    for (const CharGlyph& glyph : line_) {
-      glyph.face->DrawGlyph(*glyph.glyph, raster, pen_x, baseline, color, visible);
-      pen_x += glyph.glyph->advance;
+    for (const PlacedGlyph& placed : placed_) {
+      placed.face->DrawGlyph(*placed.glyph, raster, x + placed.x, baseline - placed.rise, color,
+                             visible);
     }
+  }
+
+  std::vector<char32_t> Uncovered(std::string_view text) const override {
+    std::vector<char32_t> missing;
+    for (size_t pos = 0; pos < text.size();) {
+      const char32_t c = NextCodePoint(text, pos);
+      if (!Lookup(c).covered && !IsInvisible(c)) missing.push_back(c);
+    }
+    return missing;
   }
 
  private:
@@ -523,17 +609,99 @@ class FreeTypeFont final : public TextFont {
   }
 
   CharGlyph Resolve(char32_t c) const {
+    const bool shaped = NeedsShaping(c);
     if (const FT_UInt index = primary_->IndexOf(c); index != 0) {
-      return CharGlyph{primary_, primary_->GlyphAt(index)};
+      return CharGlyph{primary_, primary_->GlyphAt(index), shaped, true};
     }
     if (const FontFile* file = fallback_.FontFor(c)) {
       if (SizedFace* face = FaceFor(*file)) {
         if (const FT_UInt index = face->IndexOf(c); index != 0) {
-          return CharGlyph{face, face->GlyphAt(index)};
+          return CharGlyph{face, face->GlyphAt(index), shaped, true};
         }
       }
     }
-    return CharGlyph{primary_, primary_->GlyphAt(0)};  // .notdef
+    return CharGlyph{primary_, primary_->GlyphAt(0), shaped, false};  // .notdef
+  }
+
+  // The colour face that has the character, or nullptr.
+  SizedFace* ColorFaceFor(char32_t c) const {
+    if (primary_->IsColor() && primary_->IndexOf(c) != 0) return primary_;
+    if (const FontFile* file = fallback_.ColorFontFor(c)) {
+      if (SizedFace* face = FaceFor(*file); face != nullptr && face->IndexOf(c) != 0) return face;
+    }
+    return nullptr;
+  }
+
+  // Controls, joiners, variation selectors and tags: never drawn as a box of their own.
+  static bool IsInvisible(char32_t c) {
+    return c < 0x20 || (c >= 0x7F && c < 0xA0) || c == 0x200C || c == 0x200D ||
+           (c >= 0xFE00 && c <= 0xFE0F) || (c >= 0xE0000 && c <= 0xE0FFF);
+  }
+
+  bool NeedsLayout(std::string_view text) const {
+    for (size_t pos = 0; pos < text.size();) {
+      if (Lookup(NextCodePoint(text, pos)).shaped) return true;
+    }
+    return false;
+  }
+
+  // Places the line's glyphs into placed_ and gives its width. Lines without characters that
+  // need shaping take each character's advance in turn; the others are split into runs, shaped
+  // where needed, and ordered left to right.
+  int64_t LayOut(std::string_view text) const {
+    placed_.clear();
+    chars_.clear();
+    bool shaped = false;
+    int64_t pen = 0;
+    for (size_t pos = 0; pos < text.size();) {
+      const char32_t c = NextCodePoint(text, pos);
+      const CharGlyph glyph = Lookup(c);
+      shaped = shaped || glyph.shaped;
+      chars_.push_back(c);
+      if (!shaped) {
+        placed_.push_back(PlacedGlyph{glyph.face, glyph.glyph, pen, 0});
+        pen += glyph.glyph->advance;
+      }
+    }
+    if (!shaped) return pen;
+
+    placed_.clear();
+    run_faces_.clear();
+    const std::u32string_view line(chars_.data(), chars_.size());
+    const auto face_of = [&](size_t begin, size_t end) {
+      SizedFace* face = nullptr;
+      for (size_t i = begin; i < end && face == nullptr; ++i) {
+        if (AsksForEmoji(line[i])) face = ColorFaceFor(line[begin]);
+      }
+      if (face == nullptr) face = Lookup(line[begin]).face;
+      const auto it = std::find(run_faces_.begin(), run_faces_.end(), face);
+      if (it != run_faces_.end()) return static_cast<int>(it - run_faces_.begin());
+      run_faces_.push_back(face);
+      return static_cast<int>(run_faces_.size() - 1);
+    };
+    pen = 0;
+    for (const TextRun& run : VisualRuns(line, face_of)) {
+      SizedFace* face = run_faces_[static_cast<size_t>(run.face)];
+      if (!run.shaped) {
+        for (size_t i = run.begin; i < run.end; ++i) {
+          const CharGlyph glyph = Lookup(line[i]);
+          placed_.push_back(PlacedGlyph{glyph.face, glyph.glyph, pen, 0});
+          pen += glyph.glyph->advance;
+        }
+        continue;
+      }
+      shaped_.clear();
+      face->Shaping().Shape(line, run, shaped_);
+      int64_t advance_64ths = 0;
+      for (const ShapedGlyph& glyph : shaped_) {
+        const int64_t x = pen + ((advance_64ths + glyph.x_offset + 32) >> 6);
+        placed_.push_back(
+            PlacedGlyph{face, face->GlyphAt(glyph.index), x, (int64_t{glyph.y_offset} + 32) >> 6});
+        advance_64ths += glyph.x_advance;
+      }
+      pen += (advance_64ths + 32) >> 6;
+    }
+    return pen;
   }
 
   SizedFace* FaceFor(const FontFile& file) const;
@@ -546,7 +714,10 @@ class FreeTypeFont final : public TextFont {
   mutable std::map<std::pair<std::string, int>, std::unique_ptr<SizedFace>> faces_;
   mutable std::unique_ptr<CharGlyph[]> bmp_;
   mutable std::unordered_map<char32_t, CharGlyph> astral_;
-  mutable std::vector<CharGlyph> line_;
+  mutable std::vector<char32_t> chars_;
+  mutable std::vector<PlacedGlyph> placed_;
+  mutable std::vector<SizedFace*> run_faces_;
+  mutable std::vector<ShapedGlyph> shaped_;
 };
 
 class FreeTypeEngine final : public FontEngine {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/color.h"
 #include "platform/raster.h"
@@ -64,6 +65,10 @@ class TextFont {
   // The rows that Draw of this text can change: its cell and all its glyphs' ink, or more, but
   // never less. Lets a caller draw a picture in bands, each with only the lines that reach it.
   virtual RowSpan DrawnRows(std::string_view) const { return kEveryRow; }
+
+  // The characters of the text that no installed font has, in order, repeats included; they are
+  // drawn as the font's missing-glyph box. Controls and invisible joiners are not counted.
+  virtual std::vector<char32_t> Uncovered(std::string_view) const { return {}; }
 };
 
 // Makes fonts from their description. Fails with ECanvasError when no font at all can be had.

@@ -236,6 +236,7 @@ struct FallbackFonts::State {
     FcCharSet* charset = nullptr;  // owned by `font`
     std::optional<FontFile> file;  // rendering options filled in on first use
     bool prepared = false;
+    bool color = false;
   };
   PatternPtr query;
   FontSetPtr fonts;
@@ -247,7 +248,11 @@ FallbackFonts::FallbackFonts(const FaceRequest& request, std::string primary_fam
 
 FallbackFonts::~FallbackFonts() = default;
 
-const FontFile* FallbackFonts::FontFor(char32_t c) {
+const FontFile* FallbackFonts::FontFor(char32_t c) { return Find(c, false); }
+
+const FontFile* FallbackFonts::ColorFontFor(char32_t c) { return Find(c, true); }
+
+const FontFile* FallbackFonts::Find(char32_t c, bool color_only) {
   if (!state_) {
     state_ = std::make_unique<State>();
     if (!FontconfigReady()) return nullptr;
@@ -274,11 +279,13 @@ const FontFile* FallbackFonts::FontFor(char32_t c) {
         if (FcPatternGetCharSet(entry.font, FC_CHARSET, 0, &entry.charset) != FcResultMatch) {
           continue;
         }
+        entry.color = GetBool(entry.font, FC_COLOR, false);
         state_->entries.push_back(std::move(entry));
       }
     }
   }
   for (State::Entry& entry : state_->entries) {
+    if (color_only && !entry.color) continue;
     if (FcCharSetHasChar(entry.charset, static_cast<FcChar32>(c)) != FcTrue) continue;
     if (!entry.prepared) {
       entry.prepared = true;

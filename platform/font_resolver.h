@@ -60,11 +60,16 @@ class FallbackFonts {
   // The pointer stays valid as long as this object.
   const FontFile* FontFor(char32_t c);
 
+  // As FontFor, among the colour fonts (emoji) only.
+  const FontFile* ColorFontFor(char32_t c);
+
  private:
   struct State;
   FaceRequest request_;
   std::string primary_family_;
   std::unique_ptr<State> state_;
+
+  const FontFile* Find(char32_t c, bool color_only);
 };
 
 // Resolves a face name: a family that fontconfig knows by that name is taken as it is; else the

@@ -12,10 +12,12 @@ set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config
-  qt6-base-dev libxcb1-dev libfreetype-dev libfontconfig-dev libjpeg62-turbo-dev libicu-dev
+  qt6-base-dev libxcb1-dev libfreetype-dev libfontconfig-dev libharfbuzz-dev libjpeg62-turbo-dev
+  libicu-dev
   libgtest-dev libgmock-dev
   qt6-translations-l10n
   fonts-arphic-uming fonts-arphic-ukai fonts-wqy-zenhei fonts-liberation2 fonts-dejavu-core
+  fonts-noto-color-emoji fonts-hanazono fonts-lohit-deva
 )
 
 for arg in "$@"; do
