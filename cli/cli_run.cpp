@@ -95,7 +95,7 @@ void WriteAll(FILE* out, const std::string& bytes) {
   }
 }
 
-void Convert(const CliOptions& options, FILE* in, FILE* out) {
+void Convert(const CliOptions& options, FILE* in, FILE* out, FILE* err) {
   if (options.output_path == "-" && isatty(fileno(out))) {
     throw ECliError("standard output is a terminal; give a file with -o, or redirect the output");
   }
@@ -105,6 +105,10 @@ void Convert(const CliOptions& options, FILE* in, FILE* out) {
   // the memory of the whole raster.
   const TextLayout layout(lines, options.settings, SystemFontEngine(), options.pixels_per_inch);
   BandedRows rows(layout);
+  if (const std::vector<char32_t> missing = layout.UncoveredCharacters(); !missing.empty()) {
+    std::fprintf(err, "%s: warning: no installed font has %s; drawn as boxes\n", kProgram,
+                 UncoveredCharactersText(missing).c_str());
+  }
   if (options.output_path == "-") {
     std::string stream;
     EncodeJpeg(layout.Width(), layout.Height(), rows, stream);
@@ -149,7 +153,7 @@ int RunCommandLine(int argc, char** argv, FILE* in, FILE* out, FILE* err) {
         }
         return kExitOk;
       case CliAction::kConvert:
-        Convert(options, in, out);
+        Convert(options, in, out, err);
         return kExitOk;
     }
   } catch (const Exception& failure) {

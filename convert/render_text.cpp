@@ -1,7 +1,9 @@
 #include "convert/render_text.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <limits>
+#include <unordered_set>
 
 #include "platform/failure.h"
 
@@ -125,6 +127,49 @@ void TextLayout::DrawRows(Raster& band, int32_t top) const {
     font_->Draw(band, margin_, line.y - top, lines_[static_cast<size_t>(i)], color_, kWhite,
                 line.clip_right);
   }
+}
+
+std::vector<char32_t> TextLayout::UncoveredCharacters() const {
+  std::vector<char32_t> found;
+  std::unordered_set<char32_t> seen;
+  for (const std::string& line : lines_) {
+    for (const char32_t c : font_->Uncovered(line)) {
+      if (seen.insert(c).second) found.push_back(c);
+    }
+  }
+  return found;
+}
+
+std::string UncoveredCharactersText(const std::vector<char32_t>& characters) {
+  constexpr size_t kNamed = 10;
+  std::string text;
+  for (size_t i = 0; i < characters.size() && i < kNamed; ++i) {
+    const char32_t c = characters[i];
+    char code[16];
+    std::snprintf(code, sizeof code, "U+%04X ", static_cast<unsigned>(c));
+    if (!text.empty()) text += ", ";
+    text += code;
+    // UTF-8 of the character itself.
+    if (c < 0x80) {
+      text += static_cast<char>(c);
+    } else if (c < 0x800) {
+      text += static_cast<char>(0xC0 | (c >> 6));
+      text += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      text += static_cast<char>(0xE0 | (c >> 12));
+      text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      text += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      text += static_cast<char>(0xF0 | (c >> 18));
+      text += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      text += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  if (characters.size() > kNamed) {
+    text += " and " + std::to_string(characters.size() - kNamed) + " more";
+  }
+  return text;
 }
 
 BandedRows::BandedRows(const TextLayout& layout, int32_t band_rows) : layout_(layout) {

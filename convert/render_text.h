@@ -43,6 +43,10 @@ class TextLayout {
   // and white: every line that reaches those rows, in line order.
   void DrawRows(Raster& band, int32_t top) const;
 
+  // The characters of the lines that no installed font has (drawn as the font's missing-glyph
+  // box), each once, in the order they first appear.
+  std::vector<char32_t> UncoveredCharacters() const;
+
  private:
   struct Line {
     int64_t y = 0;
@@ -63,6 +67,10 @@ class TextLayout {
   int64_t reach_down_ = 0;
   std::vector<Line> placed_;
 };
+
+// Names uncovered characters for a warning: "U+17000 𗀀" each, the first ten of them, then how
+// many more there are. Empty for none.
+std::string UncoveredCharactersText(const std::vector<char32_t>& characters);
 
 // The rows of a laid-out picture for the encoder, drawn a band of rows at a time into one raster
 // that is reused, so the whole picture never needs its memory.

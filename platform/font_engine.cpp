@@ -65,6 +65,10 @@ constexpr int64_t kEagerRenderMaxEm64ths = 256 * 64;
 // Glyph images above this size are only rendered when the memory for them is there.
 constexpr uint64_t kCheckedGlyphBytes = 64ull * 1024 * 1024;
 
+// SimSun's and its siblings' vertical metrics: the cell is the em, the baseline 2/16 above its
+// bottom.
+constexpr FaceMetrics kWindowsCjkMetrics{16, 14, 2};
+
 std::string FreeTypeErrorText(FT_Error error) { return "FreeType 错误 " + std::to_string(error); }
 
 [[noreturn]] void FailNoMemory() { throw EOutOfResources(SystemErrorText(ENOMEM)); }
@@ -739,8 +743,15 @@ class FreeTypeEngine final : public FontEngine {
 
     std::optional<PixelSize> size;
     if (FT_IS_SCALABLE(face->face.get())) {
-      size = PixelSizeFor(log_font.lfHeight, face->metrics);
+      const bool cell_is_em = HasWindowsCjkMetrics(request.face_name);
+      size = PixelSizeFor(log_font.lfHeight, cell_is_em ? kWindowsCjkMetrics : face->metrics);
       if (!size) throw EOutOfResources(TooLargeMessage(log_font.lfHeight));
+      if (cell_is_em && log_font.lfHeight <= 0) {
+        // Rounding ascent and descent apart could make the cell one pixel taller than the em.
+        const int64_t em = size->em_64ths / 64;
+        size->descent = static_cast<int32_t>((em * 2 + 8) / 16);
+        size->ascent = static_cast<int32_t>(em - size->descent);
+      }
     } else {
       size = BitmapFaceSize(log_font.lfHeight);
     }

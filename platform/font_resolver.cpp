@@ -99,33 +99,23 @@ constexpr std::string_view kMonoCandidates[] = {"Liberation Mono", "DejaVu Sans 
 struct Substitution {
   std::string_view face_name;
   std::span<const std::string_view> candidates;
+  bool cell_is_em = false;  // the Windows face's cell height equals its em
 };
 
 // Fontconfig alone maps the Chinese Windows faces to a Latin-only font, which draws Chinese text
 // as empty boxes; these are the installed families closest to each of them.
 constexpr Substitution kSubstitutions[] = {
-    {"宋体", kSongCandidates},
-    {"SimSun", kSongCandidates},
-    {"新宋体", kSongCandidates},
-    {"NSimSun", kSongCandidates},
-    {"仿宋", kSongCandidates},
-    {"仿宋_GB2312", kSongCandidates},
-    {"FangSong", kSongCandidates},
-    {"黑体", kHeiCandidates},
-    {"SimHei", kHeiCandidates},
-    {"微软雅黑", kHeiCandidates},
-    {"Microsoft YaHei", kHeiCandidates},
-    {"楷体", kKaiCandidates},
-    {"楷体_GB2312", kKaiCandidates},
-    {"KaiTi", kKaiCandidates},
-    {"MS Sans Serif", kSansCandidates},
-    {"MS Shell Dlg", kSansCandidates},
-    {"MS Shell Dlg 2", kSansCandidates},
-    {"Microsoft Sans Serif", kSansCandidates},
-    {"Tahoma", kSansCandidates},
-    {"Arial", kSansCandidates},
-    {"Times New Roman", kSerifCandidates},
-    {"Courier New", kMonoCandidates},
+    {"宋体", kSongCandidates, true},       {"SimSun", kSongCandidates, true},
+    {"新宋体", kSongCandidates, true},     {"NSimSun", kSongCandidates, true},
+    {"仿宋", kSongCandidates, true},       {"仿宋_GB2312", kSongCandidates, true},
+    {"FangSong", kSongCandidates, true},   {"黑体", kHeiCandidates, true},
+    {"SimHei", kHeiCandidates, true},      {"微软雅黑", kHeiCandidates},
+    {"Microsoft YaHei", kHeiCandidates},   {"楷体", kKaiCandidates, true},
+    {"楷体_GB2312", kKaiCandidates, true}, {"KaiTi", kKaiCandidates, true},
+    {"MS Sans Serif", kSansCandidates},    {"MS Shell Dlg", kSansCandidates},
+    {"MS Shell Dlg 2", kSansCandidates},   {"Microsoft Sans Serif", kSansCandidates},
+    {"Tahoma", kSansCandidates},           {"Arial", kSansCandidates},
+    {"Times New Roman", kSerifCandidates}, {"Courier New", kMonoCandidates},
 };
 
 struct Query {
@@ -200,6 +190,15 @@ std::span<const std::string_view> FaceSubstitutes(std::string_view face_name) {
     if (EqualsIgnoringAsciiCase(entry.face_name, face_name)) return entry.candidates;
   }
   return {};
+}
+
+bool HasWindowsCjkMetrics(std::string_view face_name) {
+  for (const Substitution& entry : kSubstitutions) {
+    if (EqualsIgnoringAsciiCase(entry.face_name, face_name)) {
+      return entry.cell_is_em && !IsInstalledFamilyName(face_name);
+    }
+  }
+  return false;
 }
 
 bool IsInstalledFamilyName(std::string_view family) {

@@ -35,6 +35,11 @@ struct FontFile {
 // matches. Letter case is ignored. Empty for any other name.
 std::span<const std::string_view> FaceSubstitutes(std::string_view face_name);
 
+// True when the face name is one of Windows' Chinese faces 宋体, 新宋体, 仿宋, 黑体 and 楷体 (by
+// their Chinese or English names) and no installed family has that name, so that another family
+// draws it. Those faces have a cell as high as their em: ascent 14/16, descent 2/16 of it.
+bool HasWindowsCjkMetrics(std::string_view face_name);
+
 // True when fontconfig knows a family of this name, by any of its names (localized ones
 // included), letter case ignored. The family names are listed once per run.
 bool IsInstalledFamilyName(std::string_view family);
