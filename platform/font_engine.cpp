@@ -126,7 +126,9 @@ struct Glyph {
   enum class Image : uint8_t { kNotRendered, kCached, kUncached, kEmpty, kColor };
   FT_UInt index = 0;
   int32_t advance = 0;
-  RowSpan ink;  // rows the image can reach, from the baseline downwards; empty for no ink
+  int32_t shift_x = 0;   // where the image moves from the face's own place: right
+  int32_t shift_up = 0;  // and up
+  RowSpan ink;           // rows the image can reach, from the baseline downwards; empty for no ink
   Image image = Image::kNotRendered;
   int32_t left = 0;
   int32_t top = 0;
@@ -212,6 +214,18 @@ class SizedFace {
 
   bool IsColor() const { return FT_HAS_COLOR(face_->face.get()); }
 
+  // Moves the face's centred full-width punctuation to where mainland Chinese text has it: the
+  // full stop, comma and enumeration comma in the lower left of the em box, colon, semicolon,
+  // exclamation and question marks at its left.
+  void UseMainlandPunctuation() {
+    for (const char32_t c : {U'。', U'，', U'、'}) {
+      if (const FT_UInt index = IndexOf(c); index != 0) punctuation_[index] = kLowerLeft;
+    }
+    for (const char32_t c : {U'：', U'；', U'！', U'？'}) {
+      if (const FT_UInt index = IndexOf(c); index != 0) punctuation_[index] = kLeft;
+    }
+  }
+
   FT_UInt IndexOf(char32_t c) const {
     return FT_Get_Char_Index(face_->face.get(), static_cast<FT_ULong>(c));
   }
@@ -231,6 +245,9 @@ class SizedFace {
           glyph.ink = RowSpan{static_cast<int64_t>(std::floor(glyph.ink.top * scale_)),
                               static_cast<int64_t>(std::ceil(glyph.ink.bottom * scale_))};
         }
+        if (const auto kind = punctuation_.find(index); kind != punctuation_.end()) {
+          PlaceMainland(glyph, kind->second);
+        }
         if (eager_render_) RenderLoaded(glyph, nullptr);
       } else {
         glyph.image = Glyph::Image::kEmpty;
@@ -241,6 +258,8 @@ class SizedFace {
 
   void DrawGlyph(Glyph& glyph, Raster& raster, int64_t pen_x, int64_t baseline, Rgb ink,
                  const Visible& visible) {
+    pen_x += glyph.shift_x;
+    baseline -= glyph.shift_up;
     switch (glyph.image) {
       case Glyph::Image::kEmpty:
         return;
@@ -291,12 +310,12 @@ class SizedFace {
     BitmapHolder converted(face_->library->get());
     const std::optional<CoverageView> image = RenderLoaded(glyph, &converted);
     if (glyph.image == Glyph::Image::kColor) {
-      DrawGlyph(glyph, raster, pen_x, baseline, ink, visible);
+      DrawGlyph(glyph, raster, pen_x - glyph.shift_x, baseline + glyph.shift_up, ink, visible);
     } else if (image) {
       BlendCoverage(raster, pen_x + slot->bitmap_left, baseline - slot->bitmap_top, *image, ink,
                     visible.right_limit);
     } else if (glyph.image == Glyph::Image::kCached) {
-      DrawGlyph(glyph, raster, pen_x, baseline, ink, visible);
+      DrawGlyph(glyph, raster, pen_x - glyph.shift_x, baseline + glyph.shift_up, ink, visible);
     }
   }
 
@@ -319,6 +338,56 @@ class SizedFace {
     }
     if (options.autohint) load_flags_ |= FT_LOAD_FORCE_AUTOHINT;
     render_mode_ = options.antialias ? FT_RENDER_MODE_NORMAL : FT_RENDER_MODE_MONO;
+  }
+
+  enum PunctuationPlace : uint8_t { kLowerLeft, kLeft };
+
+  // Places the punctuation glyph loaded into the slot: its ink centred on a quarter of the em
+  // from the left (a sixteenth of the em clear of the left edge at least), and for the lower-left
+  // marks its top a quarter of the em above the baseline.
+  void PlaceMainland(Glyph& glyph, PunctuationPlace place) {
+    FT_GlyphSlot slot = Slot();
+    int64_t left = 0;
+    int64_t right = 0;
+    int64_t top = 0;
+    if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
+      FT_BBox box;
+      FT_Outline_Get_CBox(&slot->outline, &box);
+      left = box.xMin >> 6;
+      right = (box.xMax + 63) >> 6;
+      top = (box.yMax + 63) >> 6;
+    } else if (slot->format == FT_GLYPH_FORMAT_BITMAP) {
+      // A strike's image may be the whole em box: the ink is what counts.
+      const FT_Bitmap& bitmap = slot->bitmap;
+      const bool mono = bitmap.pixel_mode == FT_PIXEL_MODE_MONO;
+      if (!mono && bitmap.pixel_mode != FT_PIXEL_MODE_GRAY) return;
+      int64_t ink_left = INT64_MAX;
+      int64_t ink_right = INT64_MIN;
+      int64_t ink_top = INT64_MAX;
+      for (unsigned y = 0; y < bitmap.rows; ++y) {
+        const uint8_t* row = bitmap.buffer + static_cast<ptrdiff_t>(y) * bitmap.pitch;
+        for (unsigned x = 0; x < bitmap.width; ++x) {
+          if (mono ? (row[x >> 3] & (0x80 >> (x & 7))) == 0 : row[x] == 0) continue;
+          ink_left = std::min<int64_t>(ink_left, x);
+          ink_right = std::max<int64_t>(ink_right, x + 1);
+          ink_top = std::min<int64_t>(ink_top, y);
+        }
+      }
+      if (ink_top == INT64_MAX) return;
+      left = slot->bitmap_left + ink_left;
+      right = slot->bitmap_left + ink_right;
+      top = slot->bitmap_top - ink_top;
+    } else {
+      return;
+    }
+    const int64_t em = em_64ths_ / 64;
+    const int64_t new_left = std::max<int64_t>(
+        std::lround(static_cast<double>(em) / 4 - static_cast<double>(right - left) / 2),
+        (em + 8) / 16);
+    glyph.shift_x = static_cast<int32_t>(new_left - left);
+    if (place == kLowerLeft) glyph.shift_up = static_cast<int32_t>((em + 2) / 4 - top);
+    glyph.ink.top -= glyph.shift_up;
+    glyph.ink.bottom -= glyph.shift_up;
   }
 
   static constexpr int kHintNone = 0;
@@ -475,6 +544,7 @@ class SizedFace {
   int64_t em_64ths_ = 64;
   double scale_ = 1.0;  // from the face's own size to the drawn one
   std::unique_ptr<ShapingFont> shaping_;
+  std::unordered_map<FT_UInt, PunctuationPlace> punctuation_;
   std::unordered_map<FT_UInt, std::unique_ptr<Glyph>> glyphs_;
 };
 
@@ -762,6 +832,11 @@ class FreeTypeEngine final : public FontEngine {
     if (!primary) {
       throw EOutOfResources(TooLargeMessage(log_font.lfHeight) + "（" + FreeTypeErrorText(error) +
                             "）");
+    }
+    // AR PL UMing and UKai follow the Taiwan convention of centred punctuation; the Windows
+    // faces they stand in for have the mainland one.
+    if (HasWindowsCjkMetrics(request.face_name) && file.family.rfind("AR PL U", 0) == 0) {
+      primary->UseMainlandPunctuation();
     }
     if (!FT_IS_SCALABLE(face->face.get())) {
       const FT_Size_Metrics& metrics = face->face->size->metrics;
