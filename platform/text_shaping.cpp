@@ -78,14 +78,6 @@ bool ComputeNeedsShaping(char32_t c) {
   return U_SUCCESS(status) && !IsSimpleScript(script);
 }
 
-// The answers for the basic multilingual plane, worked out once.
-struct BmpTable {
-  BmpTable() : needs(0x10000) {
-    for (char32_t c = 0x300; c < 0x10000; ++c) needs[c] = ComputeNeedsShaping(c);
-  }
-  std::vector<bool> needs;
-};
-
 uint32_t HbScriptOf(char32_t c) {
   UErrorCode status = U_ZERO_ERROR;
   const UScriptCode script = uscript_getScript(static_cast<UChar32>(c), &status);
@@ -107,12 +99,7 @@ struct BidiDeleter {
 }  // namespace
 
 bool NeedsShaping(char32_t c) {
-  if (c < 0x300) return false;
-  if (c < 0x10000) {
-    static const BmpTable table;
-    return table.needs[c];
-  }
-  return ComputeNeedsShaping(c);
+  return c >= 0x300 && ComputeNeedsShaping(c);
 }
 
 bool AsksForEmoji(char32_t c) {

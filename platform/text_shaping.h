@@ -16,7 +16,8 @@ typedef struct hb_font_t hb_font_t;
 
 namespace t2j {
 
-// True when a character needs shaping (see above). Characters below U+0300 never do.
+// True when a character needs shaping (see above). Characters below U+0300 never do. A few
+// property look-ups: callers keep the answer for characters they meet often.
 bool NeedsShaping(char32_t c);
 
 // True when a character asks for a colour emoji glyph: it is shown as emoji by default, or it is
