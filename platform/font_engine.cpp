@@ -213,6 +213,7 @@ class SizedFace {
   }
 
   bool IsColor() const { return FT_HAS_COLOR(face_->face.get()); }
+  double scale() const { return scale_; }
 
   // Moves the face's centred full-width punctuation to where mainland Chinese text has it: the
   // full stop, comma and enumeration comma in the lower left of the em box, colon, semicolon,
@@ -839,9 +840,10 @@ class FreeTypeEngine final : public FontEngine {
       primary->UseMainlandPunctuation();
     }
     if (!FT_IS_SCALABLE(face->face.get())) {
+      // A colour strike is scaled to the wanted size, its metrics with it.
       const FT_Size_Metrics& metrics = face->face->size->metrics;
-      size->ascent = static_cast<int32_t>((metrics.ascender + 32) >> 6);
-      size->descent = static_cast<int32_t>((-metrics.descender + 32) >> 6);
+      size->ascent = static_cast<int32_t>(std::lround(metrics.ascender * primary->scale() / 64));
+      size->descent = static_cast<int32_t>(std::lround(-metrics.descender * primary->scale() / 64));
     }
     return std::make_unique<FreeTypeFont>(*this, request, file, std::move(primary), *size);
   }
