@@ -21,6 +21,7 @@
 #include "platform/failure.h"
 #include "platform/font_resolver.h"
 #include "platform/font_size.h"
+#include "platform/mainland_punctuation.h"
 #include "platform/system_error.h"
 #include "platform/text_shaping.h"
 
@@ -214,16 +215,13 @@ class SizedFace {
 
   bool IsColor() const { return FT_HAS_COLOR(face_->face.get()); }
   double scale() const { return scale_; }
+  // HarfBuzz reads OpenType faces only; the others are drawn character by character.
+  bool CanShape() const { return FT_IS_SFNT(face_->face.get()); }
 
-  // Moves the face's centred full-width punctuation to where mainland Chinese text has it: the
-  // full stop, comma and enumeration comma in the lower left of the em box, colon, semicolon,
-  // exclamation and question marks at its left.
+  // Moves the face's centred full-width punctuation to where mainland Chinese text has it.
   void UseMainlandPunctuation() {
-    for (const char32_t c : {U'。', U'，', U'、'}) {
-      if (const FT_UInt index = IndexOf(c); index != 0) punctuation_[index] = kLowerLeft;
-    }
-    for (const char32_t c : {U'：', U'；', U'！', U'？'}) {
-      if (const FT_UInt index = IndexOf(c); index != 0) punctuation_[index] = kLeft;
+    for (const auto& [c, place] : kMainlandPunctuation) {
+      if (const FT_UInt index = IndexOf(c); index != 0) punctuation_[index] = place;
     }
   }
 
@@ -246,8 +244,13 @@ class SizedFace {
           glyph.ink = RowSpan{static_cast<int64_t>(std::floor(glyph.ink.top * scale_)),
                               static_cast<int64_t>(std::ceil(glyph.ink.bottom * scale_))};
         }
-        if (const auto kind = punctuation_.find(index); kind != punctuation_.end()) {
-          PlaceMainland(glyph, kind->second);
+        if (const auto place = punctuation_.find(index); place != punctuation_.end()) {
+          if (const auto shift = MainlandShift(Slot(), place->second, em_64ths_ / 64)) {
+            glyph.shift_x = shift->right;
+            glyph.shift_up = shift->up;
+            glyph.ink.top -= shift->up;
+            glyph.ink.bottom -= shift->up;
+          }
         }
         if (eager_render_) RenderLoaded(glyph, nullptr);
       } else {
@@ -339,56 +342,6 @@ class SizedFace {
     }
     if (options.autohint) load_flags_ |= FT_LOAD_FORCE_AUTOHINT;
     render_mode_ = options.antialias ? FT_RENDER_MODE_NORMAL : FT_RENDER_MODE_MONO;
-  }
-
-  enum PunctuationPlace : uint8_t { kLowerLeft, kLeft };
-
-  // Places the punctuation glyph loaded into the slot: its ink centred on a quarter of the em
-  // from the left (a sixteenth of the em clear of the left edge at least), and for the lower-left
-  // marks its top a quarter of the em above the baseline.
-  void PlaceMainland(Glyph& glyph, PunctuationPlace place) {
-    FT_GlyphSlot slot = Slot();
-    int64_t left = 0;
-    int64_t right = 0;
-    int64_t top = 0;
-    if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
-      FT_BBox box;
-      FT_Outline_Get_CBox(&slot->outline, &box);
-      left = box.xMin >> 6;
-      right = (box.xMax + 63) >> 6;
-      top = (box.yMax + 63) >> 6;
-    } else if (slot->format == FT_GLYPH_FORMAT_BITMAP) {
-      // A strike's image may be the whole em box: the ink is what counts.
-      const FT_Bitmap& bitmap = slot->bitmap;
-      const bool mono = bitmap.pixel_mode == FT_PIXEL_MODE_MONO;
-      if (!mono && bitmap.pixel_mode != FT_PIXEL_MODE_GRAY) return;
-      int64_t ink_left = INT64_MAX;
-      int64_t ink_right = INT64_MIN;
-      int64_t ink_top = INT64_MAX;
-      for (unsigned y = 0; y < bitmap.rows; ++y) {
-        const uint8_t* row = bitmap.buffer + static_cast<ptrdiff_t>(y) * bitmap.pitch;
-        for (unsigned x = 0; x < bitmap.width; ++x) {
-          if (mono ? (row[x >> 3] & (0x80 >> (x & 7))) == 0 : row[x] == 0) continue;
-          ink_left = std::min<int64_t>(ink_left, x);
-          ink_right = std::max<int64_t>(ink_right, x + 1);
-          ink_top = std::min<int64_t>(ink_top, y);
-        }
-      }
-      if (ink_top == INT64_MAX) return;
-      left = slot->bitmap_left + ink_left;
-      right = slot->bitmap_left + ink_right;
-      top = slot->bitmap_top - ink_top;
-    } else {
-      return;
-    }
-    const int64_t em = em_64ths_ / 64;
-    const int64_t new_left = std::max<int64_t>(
-        std::lround(static_cast<double>(em) / 4 - static_cast<double>(right - left) / 2),
-        (em + 8) / 16);
-    glyph.shift_x = static_cast<int32_t>(new_left - left);
-    if (place == kLowerLeft) glyph.shift_up = static_cast<int32_t>((em + 2) / 4 - top);
-    glyph.ink.top -= glyph.shift_up;
-    glyph.ink.bottom -= glyph.shift_up;
   }
 
   static constexpr int kHintNone = 0;
@@ -757,7 +710,7 @@ class FreeTypeFont final : public TextFont {
     pen = 0;
     for (const TextRun& run : VisualRuns(line, face_of)) {
       SizedFace* face = run_faces_[static_cast<size_t>(run.face)];
-      if (!run.shaped) {
+      if (!run.shaped || !face->CanShape()) {
         for (size_t i = run.begin; i < run.end; ++i) {
           const CharGlyph glyph = Lookup(line[i]);
           placed_.push_back(PlacedGlyph{glyph.face, glyph.glyph, pen, 0});
@@ -770,9 +723,10 @@ class FreeTypeFont final : public TextFont {
       int64_t advance_64ths = 0;
       for (const ShapedGlyph& glyph : shaped_) {
         const int64_t x = pen + ((advance_64ths + glyph.x_offset + 32) >> 6);
-        placed_.push_back(
-            PlacedGlyph{face, face->GlyphAt(glyph.index), x, (int64_t{glyph.y_offset} + 32) >> 6});
-        advance_64ths += glyph.x_advance;
+        Glyph* image = face->GlyphAt(glyph.index);
+        placed_.push_back(PlacedGlyph{face, image, x, (int64_t{glyph.y_offset} + 32) >> 6});
+        advance_64ths += run.own_advances && glyph.x_advance != 0 ? int64_t{image->advance} * 64
+                                                                  : glyph.x_advance;
       }
       pen += (advance_64ths + 32) >> 6;
     }

@@ -98,9 +98,7 @@ struct BidiDeleter {
 
 }  // namespace
 
-bool NeedsShaping(char32_t c) {
-  return c >= 0x300 && ComputeNeedsShaping(c);
-}
+bool NeedsShaping(char32_t c) { return c >= 0x300 && ComputeNeedsShaping(c); }
 
 bool AsksForEmoji(char32_t c) {
   if (c == 0xFE0F || c == 0x20E3) return true;
@@ -163,10 +161,14 @@ std::vector<TextRun> VisualRuns(std::u32string_view text, const FaceChooser& fac
     const size_t end = k + 1 < starts.size() ? starts[k + 1] : text.size();
     const UBiDiLevel level = levels[static_cast<size_t>(unit_of[begin])];
     bool shaped = (level & 1) != 0;
+    bool simple = (level & 1) == 0;
     uint32_t script = HB_SCRIPT_INVALID;
     for (size_t i = begin; i < end; ++i) {
       shaped = shaped || NeedsShaping(text[i]);
       if (script == HB_SCRIPT_INVALID) script = HbScriptOf(text[i]);
+      UErrorCode script_status = U_ZERO_ERROR;
+      simple = simple &&
+               IsSimpleScript(uscript_getScript(static_cast<UChar32>(text[i]), &script_status));
     }
     const int face = face_of(begin, end);
     if (!runs.empty()) {
@@ -175,11 +177,12 @@ std::vector<TextRun> VisualRuns(std::u32string_view text, const FaceChooser& fac
                                last.script == HB_SCRIPT_INVALID || last.script == script;
       if (last.face == face && last.shaped == shaped && run_levels.back() == level && same_script) {
         last.end = end;
+        last.own_advances = last.own_advances && simple;
         if (last.script == HB_SCRIPT_INVALID) last.script = script;
         continue;
       }
     }
-    runs.push_back(TextRun{begin, end, face, shaped, (level & 1) != 0, script});
+    runs.push_back(TextRun{begin, end, face, shaped, (level & 1) != 0, simple, script});
     run_levels.push_back(level);
   }
 

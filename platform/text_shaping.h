@@ -32,6 +32,10 @@ struct TextRun {
   int face = 0;
   bool shaped = false;
   bool rtl = false;
+  // Left to right and only of the scripts measured character by character (shaped for their
+  // marks or emoji sequences): every glyph keeps the face's own advance, so that a decomposed
+  // sequence measures as its composed form and nothing is kerned.
+  bool own_advances = false;
   uint32_t script = 0;  // hb_script_t
 };
 
