@@ -104,6 +104,21 @@ TEST_F(CliTest, ConvertsStandardInputToPictureJpg) {
   EXPECT_EQ(jpeg.substr(jpeg.size() - 2), "\xFF\xD9");
 }
 
+TEST_F(CliTest, WarnsOnceOfCharactersNoFontHasAndStillConverts) {
+  std::string input = "a\t";
+  for (int i = 0; i < 12; ++i)
+    input += "\xF3\xB0\x80" + std::string(1, static_cast<char>(0x80 + i));
+  input += "\xF3\xB0\x80\x80\n";  // a repeat is named once
+  const Outcome outcome = RunCli({}, input, dir_);
+  EXPECT_EQ(outcome.exit_code, 0) << outcome.err;
+  EXPECT_TRUE(fs::file_size(dir_ / "Picture.jpg") > 0);
+  EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
+  EXPECT_NE(outcome.err.find("U+F0000 \xF3\xB0\x80\x80, U+F0001"), std::string::npos)
+      << outcome.err;
+  EXPECT_NE(outcome.err.find("U+F0009 \xF3\xB0\x80\x89 and 2 more"), std::string::npos)
+      << outcome.err;
+}
+
 TEST_F(CliTest, WritesTheBytesTheWindowWrites) {
   const std::string text = "说明：\n   1 转换的文本宽度\n\nabc\tdef\n";
   std::ofstream(dir_ / "in.txt", std::ios::binary) << text;
