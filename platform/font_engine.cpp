@@ -696,12 +696,23 @@ class FreeTypeFont final : public TextFont {
     placed_.clear();
     run_faces_.clear();
     const std::u32string_view line(chars_.data(), chars_.size());
+    SizedFace* previous = nullptr;
     const auto face_of = [&](size_t begin, size_t end) {
       SizedFace* face = nullptr;
       for (size_t i = begin; i < end && face == nullptr; ++i) {
         if (AsksForEmoji(line[i])) face = ColorFaceFor(line[begin]);
       }
-      if (face == nullptr) face = Lookup(line[begin]).face;
+      if (face == nullptr) {
+        const CharGlyph glyph = Lookup(line[begin]);
+        face = glyph.face;
+        // A word of a script the primary face lacks stays in one fallback face where it can,
+        // so that its letters join.
+        if (glyph.shaped && face != primary_ && previous != nullptr && previous != primary_ &&
+            previous != face && !previous->IsColor() && previous->IndexOf(line[begin]) != 0) {
+          face = previous;
+        }
+      }
+      previous = face;
       const auto it = std::find(run_faces_.begin(), run_faces_.end(), face);
       if (it != run_faces_.end()) return static_cast<int>(it - run_faces_.begin());
       run_faces_.push_back(face);

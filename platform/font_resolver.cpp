@@ -8,6 +8,7 @@
 #include <unordered_set>
 
 #include "platform/failure.h"
+#include "platform/text_shaping.h"
 
 namespace t2j {
 namespace {
@@ -236,6 +237,7 @@ struct FallbackFonts::State {
     std::optional<FontFile> file;  // rendering options filled in on first use
     bool prepared = false;
     bool color = false;
+    bool mono = false;
   };
   PatternPtr query;
   FontSetPtr fonts;
@@ -279,12 +281,25 @@ const FontFile* FallbackFonts::Find(char32_t c, bool color_only) {
           continue;
         }
         entry.color = GetBool(entry.font, FC_COLOR, false);
+        int spacing = FC_PROPORTIONAL;
+        entry.mono = FcPatternGetInteger(entry.font, FC_SPACING, 0, &spacing) == FcResultMatch &&
+                     spacing >= FC_MONO;
         state_->entries.push_back(std::move(entry));
       }
     }
   }
+  // Complex scripts look wrong in a monospaced font: one is taken only when no other has the
+  // character.
+  if (NeedsShaping(c)) {
+    if (const FontFile* file = Search(c, color_only, false)) return file;
+  }
+  return Search(c, color_only, true);
+}
+
+const FontFile* FallbackFonts::Search(char32_t c, bool color_only, bool allow_mono) {
   for (State::Entry& entry : state_->entries) {
     if (color_only && !entry.color) continue;
+    if (!allow_mono && entry.mono) continue;
     if (FcCharSetHasChar(entry.charset, static_cast<FcChar32>(c)) != FcTrue) continue;
     if (!entry.prepared) {
       entry.prepared = true;

@@ -75,6 +75,7 @@ class FallbackFonts {
   std::unique_ptr<State> state_;
 
   const FontFile* Find(char32_t c, bool color_only);
+  const FontFile* Search(char32_t c, bool color_only, bool allow_mono);
 };
 
 // Resolves a face name: a family that fontconfig knows by that name is taken as it is; else the
