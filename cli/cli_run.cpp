@@ -1,5 +1,6 @@
 #include "cli/cli_run.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <new>
 #include <sstream>
 #include <string>
@@ -16,9 +18,11 @@
 #include "convert/input_lines.h"
 #include "convert/jpeg_image.h"
 #include "convert/render_text.h"
+#include "platform/file_output.h"
 #include "platform/font_engine.h"
 #include "platform/font_list.h"
 #include "platform/gb18030.h"
+#include "platform/raster.h"
 #include "platform/system_error.h"
 #include "widgets/colour_picker/model/color_names.h"
 
@@ -34,64 +38,107 @@ class ECliError : public Exception {
   using Exception::Exception;
 };
 
-std::string ReadAll(FILE* file, const std::string& name) {
-  std::string data;
-  char buffer[1 << 16];
+[[noreturn]] void FailToRead(const std::string& name, int error_number) {
+  throw ECliError("cannot read " + name + ": " + SystemErrorText(error_number));
+}
+
+// Gives `data` room for `needed` bytes, refusing ("cannot allocate memory") a block that this
+// process may not have, before it is taken: past the memory limit the kernel's OOM killer would
+// end the tool without a word.
+void ReserveChecked(std::string& data, size_t needed, const std::string& name) {
+  if (data.capacity() >= needed) return;
+  const uint64_t available = AvailableMemoryBytes();
+  if (needed > available) FailToRead(name, ENOMEM);
+  data.reserve(std::min<uint64_t>(std::max(needed, data.capacity() / 2 * 3), available));
+}
+
+// Reads the whole input and gives its text as UTF-8, without a byte-order mark, or fails
+// saying where it stops being valid in its encoding.
+std::string ReadText(FILE* file, const std::string& name, InputEncoding encoding) {
+  std::string text;
+  struct stat info {};
+  if (fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+    const auto size = static_cast<uint64_t>(info.st_size);
+    if (size >= std::numeric_limits<size_t>::max() / 2) FailToRead(name, ENOMEM);
+    // One byte more, so that the end of the file needs no further room.
+    ReserveChecked(text, static_cast<size_t>(size) + 1, name);
+  }
+  Gb18030Decoder decoder;
+  uint64_t offset = 0;
+  uint64_t lines_before = 0;
+  std::vector<char> buffer(1 << 16);
   for (;;) {
-    const size_t n = std::fread(buffer, 1, sizeof buffer, file);
-    data.append(buffer, n);
-    if (n < sizeof buffer) {
-      if (std::ferror(file)) {
-        throw ECliError("cannot read " + name + ": " + SystemErrorText(errno));
-      }
-      break;
+    const size_t n = std::fread(buffer.data(), 1, buffer.size(), file);
+    if (n == 0 && std::ferror(file)) FailToRead(name, errno);
+    const std::string_view piece(buffer.data(), n);
+    const bool last = n == 0;
+    if (encoding == InputEncoding::kUtf8) {
+      if (last) break;
+      ReserveChecked(text, text.size() + n, name);
+      text.append(piece);
+      continue;
+    }
+    ReserveChecked(text, text.size() + Gb18030Decoder::MaxUtf8Bytes(n), name);
+    if (!decoder.Decode(piece, last, text)) {
+      const uint64_t at = decoder.InvalidOffset();
+      // The bytes of a character split between two pieces hold no line break.
+      const size_t in_piece = at > offset ? static_cast<size_t>(at - offset) : 0;
+      const uint64_t line =
+          lines_before +
+          static_cast<uint64_t>(std::count(piece.begin(), piece.begin() + in_piece, '\n')) + 1;
+      throw ECliError("the input is not valid GB18030 text: byte " + std::to_string(at + 1) +
+                      ", line " + std::to_string(line));
+    }
+    if (last) break;
+    offset += n;
+    lines_before += static_cast<uint64_t>(std::count(piece.begin(), piece.end(), '\n'));
+  }
+  if (encoding == InputEncoding::kUtf8) {
+    const size_t valid = ValidUtf8Prefix(text);
+    if (valid != text.size()) {
+      const std::string_view before(text.data(), valid);
+      const size_t line = static_cast<size_t>(std::count(before.begin(), before.end(), '\n')) + 1;
+      throw ECliError("the input is not valid UTF-8 text: byte " + std::to_string(valid + 1) +
+                      ", line " + std::to_string(line) +
+                      " (for GB18030 files use --encoding gb18030)");
     }
   }
-  return data;
+  // Either encoding's byte-order mark is U+FEFF, which is no part of the text.
+  if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
+  return text;
 }
 
 std::string ReadInput(const CliOptions& options, FILE* in) {
-  if (options.input_path == "-") return ReadAll(in, "standard input");
+  if (options.input_path == "-") return ReadText(in, "standard input", options.encoding);
   FILE* file = std::fopen(options.input_path.c_str(), "rb");
   if (file == nullptr) {
     throw ECliError("cannot open \"" + FullPathName(options.input_path) +
                     "\": " + SystemErrorText(errno));
   }
   try {
-    std::string data = ReadAll(file, "\"" + options.input_path + "\"");
+    std::string text = ReadText(file, "\"" + options.input_path + "\"", options.encoding);
     std::fclose(file);
-    return data;
+    return text;
   } catch (...) {
     std::fclose(file);
     throw;
   }
 }
 
-// Text as UTF-8, or a failure saying where the input stops being valid in its encoding.
-std::string DecodeInput(std::string data, InputEncoding encoding) {
-  if (encoding == InputEncoding::kGb18030) {
-    std::optional<std::string> text = Gb18030ToUtf8(data);
-    if (!text) throw ECliError("the input is not valid GB18030 text");
-    return *text;
+// Writes to standard output; a full or closed output, or one past the file size limit, is a
+// failure that names what could not be written.
+void Write(FILE* out, std::string_view bytes, const char* what) {
+  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size()) {
+    throw ECliError(std::string("cannot write ") + what +
+                    " to standard output: " + SystemErrorText(errno));
   }
-  const size_t valid = ValidUtf8Prefix(data);
-  if (valid != data.size()) {
-    const std::string_view before(data.data(), valid);
-    const size_t line = static_cast<size_t>(std::count(before.begin(), before.end(), '\n')) + 1;
-    throw ECliError("the input is not valid UTF-8 text: byte " + std::to_string(valid + 1) +
-                    ", line " + std::to_string(line) +
-                    " (for GB18030 files use --encoding gb18030)");
-  }
-  if (data.starts_with("\xEF\xBB\xBF")) data.erase(0, 3);
-  return data;
 }
 
-void WriteAll(FILE* out, const std::string& bytes) {
-  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size()) {
-    throw ECliError("cannot write the picture to standard output: " + SystemErrorText(errno));
-  }
+// Hands what is buffered to the system, which is where a full output shows.
+void Flush(FILE* out, const char* what) {
   if (std::fflush(out) != 0) {
-    throw ECliError("cannot write the picture to standard output: " + SystemErrorText(errno));
+    throw ECliError(std::string("cannot write ") + what +
+                    " to standard output: " + SystemErrorText(errno));
   }
 }
 
@@ -99,8 +146,11 @@ void Convert(const CliOptions& options, FILE* in, FILE* out, FILE* err) {
   if (options.output_path == "-" && isatty(fileno(out))) {
     throw ECliError("standard output is a terminal; give a file with -o, or redirect the output");
   }
-  const std::string text = DecodeInput(ReadInput(options, in), options.encoding);
-  const std::vector<std::string> lines = InputLines(text);
+  std::vector<std::string> lines;
+  {
+    const std::string text = ReadInput(options, in);
+    lines = InputLines(text);
+  }
   // The window's picture, drawn in bands as the encoder takes its rows: the same bytes, without
   // the memory of the whole raster.
   const TextLayout layout(lines, options.settings, SystemFontEngine(), options.pixels_per_inch);
@@ -112,7 +162,8 @@ void Convert(const CliOptions& options, FILE* in, FILE* out, FILE* err) {
   if (options.output_path == "-") {
     std::string stream;
     EncodeJpeg(layout.Width(), layout.Height(), rows, stream);
-    WriteAll(out, stream);
+    Write(out, stream, "the picture");
+    Flush(out, "the picture");
   } else {
     SaveJpegFile(options.output_path, layout.Width(), layout.Height(), rows);
   }
@@ -121,6 +172,14 @@ void Convert(const CliOptions& options, FILE* in, FILE* out, FILE* err) {
 void PrintLine(FILE* out, const std::string& line) {
   std::fputs(line.c_str(), out);
   std::fputc('\n', out);
+}
+
+std::string ColorLine(const ColorName& color) {
+  char value[16];
+  std::snprintf(value, sizeof value, "0x%08X", color.value);
+  std::string line(color.name);
+  if (line.size() < 26) line.resize(26, ' ');
+  return line + " " + value + "\n";
 }
 
 }  // namespace
@@ -135,22 +194,26 @@ int RunCommandLine(int argc, char** argv, FILE* in, FILE* out, FILE* err) {
     return kExitUsage;
   }
   const CliOptions& options = *parsed.options;
+  // Past the file size limit a write fails with EFBIG and the tool says so, instead of the
+  // kernel ending it with SIGXFSZ.
+  IgnoreFileSizeSignal();
   try {
     switch (options.action) {
       case CliAction::kHelp:
-        std::fputs(UsageText().c_str(), out);
+        Write(out, UsageText(), "the help");
+        Flush(out, "the help");
         return kExitOk;
       case CliAction::kVersion:
-        std::fprintf(out, "%s %s\n", kProgram, kVersion);
+        Write(out, std::string(kProgram) + " " + kVersion + "\n", "the version");
+        Flush(out, "the version");
         return kExitOk;
       case CliAction::kListFonts:
-        for (const std::string& name : InstalledFontNames()) PrintLine(out, name);
+        for (const std::string& name : InstalledFontNames()) Write(out, name + "\n", "the list");
+        Flush(out, "the list");
         return kExitOk;
       case CliAction::kListColors:
-        for (const ColorName& color : ListColorNames()) {
-          std::fprintf(out, "%-26.*s 0x%08X\n", static_cast<int>(color.name.size()),
-                       color.name.data(), color.value);
-        }
+        for (const ColorName& color : ListColorNames()) Write(out, ColorLine(color), "the list");
+        Flush(out, "the list");
         return kExitOk;
       case CliAction::kConvert:
         Convert(options, in, out, err);

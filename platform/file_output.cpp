@@ -8,11 +8,7 @@
 #include <mutex>
 
 namespace t2j {
-namespace {
 
-// Past the file size limit the kernel sends SIGXFSZ, which ends the process unless ignored; with
-// it ignored the write fails with EFBIG and the program can say so. A handler that someone else
-// installed is left alone.
 void IgnoreFileSizeSignal() {
   static std::once_flag once;
   std::call_once(once, [] {
@@ -26,8 +22,6 @@ void IgnoreFileSizeSignal() {
     }
   });
 }
-
-}  // namespace
 
 OutputFile::~OutputFile() {
   if (fd_ >= 0) ::close(fd_);

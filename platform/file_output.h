@@ -6,6 +6,11 @@
 
 namespace t2j {
 
+// Past the file size limit the kernel ends a writing process with SIGXFSZ unless the signal is
+// ignored; ignored, the write fails with EFBIG and the program can say so. Ignores it unless
+// someone installed a handler. Safe to call more than once.
+void IgnoreFileSizeSignal();
+
 // A file open for writing, owned by its holder; a file that is still open when the holder goes is
 // closed then, without a check (call Close to learn whether closing worked).
 //

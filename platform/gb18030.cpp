@@ -2,6 +2,7 @@
 
 #include <unicode/ucnv.h>
 #include <unicode/ustring.h>
+#include <unicode/utf16.h>
 #include <unicode/utf8.h>
 
 #include <algorithm>
@@ -116,21 +117,54 @@ std::string Utf8ToGb18030(std::string_view utf8) {
 }
 
 std::optional<std::string> Gb18030ToUtf8(std::string_view gb18030) {
-  if (gb18030.size() > static_cast<size_t>(INT32_MAX) / 4) return std::nullopt;
-  Converter converter = OpenStrictGb18030();
-  std::vector<UChar> wide(gb18030.size() * 2 + 2);
-  UErrorCode status = U_ZERO_ERROR;
-  const int32_t units =
-      ucnv_toUChars(converter.get(), wide.data(), static_cast<int32_t>(wide.size()), gb18030.data(),
-                    static_cast<int32_t>(gb18030.size()), &status);
-  if (U_FAILURE(status)) return std::nullopt;
-  std::string out(static_cast<size_t>(units) * 3 + 1, '\0');
-  int32_t length = 0;
-  status = U_ZERO_ERROR;
-  u_strToUTF8(out.data(), static_cast<int32_t>(out.size()), &length, wide.data(), units, &status);
-  if (U_FAILURE(status)) return std::nullopt;
-  out.resize(static_cast<size_t>(length));
+  Gb18030Decoder decoder;
+  std::string out;
+  out.reserve(gb18030.size());
+  if (!decoder.Decode(gb18030, true, out)) return std::nullopt;
   return out;
+}
+
+Gb18030Decoder::Gb18030Decoder() : converter_(OpenStrictGb18030().release()) {}
+
+Gb18030Decoder::~Gb18030Decoder() { ucnv_close(converter_); }
+
+bool Gb18030Decoder::Decode(std::string_view bytes, bool last, std::string& out) {
+  constexpr int32_t kUnits = 16384;
+  UChar wide[kUnits + 1];
+  const char* source = bytes.data();
+  const char* const source_end = bytes.data() + bytes.size();
+  for (;;) {
+    UChar* target = wide;
+    if (pending_lead_ != 0) *target++ = pending_lead_;
+    pending_lead_ = 0;
+    const char* const before = source;
+    UErrorCode status = U_ZERO_ERROR;
+    ucnv_toUnicode(converter_, &target, wide + kUnits, &source, source_end, nullptr, last, &status);
+    consumed_ += static_cast<uint64_t>(source - before);
+    if (U_FAILURE(status) && status != U_BUFFER_OVERFLOW_ERROR) {
+      char invalid[32];
+      int8_t length = sizeof invalid;
+      UErrorCode ignored = U_ZERO_ERROR;
+      ucnv_getInvalidChars(converter_, invalid, &length, &ignored);
+      if (U_FAILURE(ignored)) length = 0;
+      invalid_offset_ = consumed_ - std::min<uint64_t>(consumed_, static_cast<uint64_t>(length));
+    }
+    // A pair split by the end of the buffer is finished with the next round.
+    if (target > wide && U16_IS_LEAD(target[-1]) && status == U_BUFFER_OVERFLOW_ERROR) {
+      pending_lead_ = *--target;
+    }
+    const int32_t units = static_cast<int32_t>(target - wide);
+    if (units > 0) {
+      char utf8[kUnits * 3 + 3];
+      int32_t length = 0;
+      UErrorCode convert_status = U_ZERO_ERROR;
+      u_strToUTF8WithSub(utf8, sizeof utf8, &length, wide, units, 0xFFFD, nullptr, &convert_status);
+      if (U_FAILURE(convert_status)) throw std::bad_alloc();
+      out.append(utf8, static_cast<size_t>(length));
+    }
+    if (U_FAILURE(status) && status != U_BUFFER_OVERFLOW_ERROR) return false;
+    if (status != U_BUFFER_OVERFLOW_ERROR) return true;
+  }
 }
 
 }  // namespace t2j

@@ -38,10 +38,11 @@ std::string Slurp(int fd) {
 }
 
 // Runs the tool with the arguments and the input, in `dir`.
+// Standard output goes to `out_path` when it is given, and is then not read back.
 Outcome RunCli(const std::vector<std::string>& args, const std::string& input = "",
-               const fs::path& dir = fs::current_path()) {
+               const fs::path& dir = fs::current_path(), const fs::path& out_path = {}) {
   const fs::path in_file = dir / ".stdin";
-  const fs::path out_file = dir / ".stdout";
+  const fs::path out_file = out_path.empty() ? dir / ".stdout" : out_path;
   const fs::path err_file = dir / ".stderr";
   std::ofstream(in_file, std::ios::binary) << input;
   const pid_t pid = fork();
@@ -66,9 +67,11 @@ Outcome RunCli(const std::vector<std::string>& args, const std::string& input = 
   waitpid(pid, &status, 0);
   Outcome outcome;
   outcome.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  const int out = open(out_file.c_str(), O_RDONLY);
-  outcome.out = Slurp(out);
-  close(out);
+  if (out_path.empty()) {
+    const int out = open(out_file.c_str(), O_RDONLY);
+    outcome.out = Slurp(out);
+    close(out);
+  }
   const int err = open(err_file.c_str(), O_RDONLY);
   outcome.err = Slurp(err);
   close(err);
@@ -166,6 +169,11 @@ TEST_F(CliTest, ReadsGb18030WhenAsked) {
   ASSERT_EQ(RunCli({"--encoding", "gb18030", "gb.txt", "-o", "gb.jpg"}, "", dir_).exit_code, 0);
   ASSERT_EQ(RunCli({"utf8.txt", "-o", "utf8.jpg"}, "", dir_).exit_code, 0);
   EXPECT_EQ(ReadFile(dir_ / "gb.jpg"), ReadFile(dir_ / "utf8.jpg"));
+  // The byte-order mark is no blank before the first line.
+  const Outcome marked = RunCli({"--encoding", "gb18030", "-o", "bom.jpg"},
+                                "\x84\x31\x95\x33" + Utf8ToGb18030(text), dir_);
+  ASSERT_EQ(marked.exit_code, 0) << marked.err;
+  EXPECT_EQ(ReadFile(dir_ / "bom.jpg"), ReadFile(dir_ / "utf8.jpg"));
 }
 
 TEST_F(CliTest, InvalidTextIsAFailureNotAGarbledPicture) {
@@ -176,9 +184,9 @@ TEST_F(CliTest, InvalidTextIsAFailureNotAGarbledPicture) {
   EXPECT_NE(second_line.err.find("byte 6, line 2"), std::string::npos) << second_line.err;
   EXPECT_FALSE(fs::exists(dir_ / "x.jpg"));
 
-  const Outcome bad_gb = RunCli({"--encoding=gb18030", "-o", "x.jpg"}, "ab\x81", dir_);
+  const Outcome bad_gb = RunCli({"--encoding=gb18030", "-o", "x.jpg"}, "\xCB\xCE\n\nab\x81", dir_);
   EXPECT_EQ(bad_gb.exit_code, 1);
-  EXPECT_NE(bad_gb.err.find("GB18030"), std::string::npos) << bad_gb.err;
+  EXPECT_NE(bad_gb.err.find("GB18030 text: byte 7, line 3"), std::string::npos) << bad_gb.err;
 }
 
 TEST_F(CliTest, ConversionFailuresExitOneWithTheWindowsText) {
@@ -202,6 +210,15 @@ TEST_F(CliTest, ConversionFailuresExitOneWithTheWindowsText) {
   EXPECT_EQ(too_wide.exit_code, 1);
   EXPECT_NE(too_wide.err.find("JPEG error #41."), std::string::npos) << too_wide.err;
   EXPECT_EQ(fs::file_size(dir_ / "wide.jpg"), 0u);
+}
+
+TEST_F(CliTest, AFullStandardOutputIsAFailureForEveryAction) {
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"--help"}, {"--version"}, {"--list-fonts"}, {"--list-colors"}, {"-o", "-"}}) {
+    const Outcome outcome = RunCli(args, "abc", dir_, "/dev/full");
+    EXPECT_EQ(outcome.exit_code, 1) << args[0];
+    EXPECT_NE(outcome.err.find("standard output: "), std::string::npos) << outcome.err;
+  }
 }
 
 TEST_F(CliTest, UsageErrorsExitTwoAndNameTheOption) {

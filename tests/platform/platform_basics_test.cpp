@@ -81,6 +81,41 @@ TEST(Gb18030Test, RoundTripsAndRefusesInvalidBytes) {
   EXPECT_EQ(ValidUtf8Prefix("宋体"), 6u);
 }
 
+TEST(Gb18030Test, DecodesPiecesSplitAnywhereAndNamesTheFirstInvalidByte) {
+  // Byte by byte splits every two- and four-byte character, and the emoji's surrogate pair
+  // crosses ICU's buffer with a long enough text.
+  std::string text;
+  for (int i = 0; i < 6000; ++i) text += "说明 \xF0\x9F\x98\x80\n";
+  const std::string gb = Utf8ToGb18030(text);
+  for (const size_t piece : {size_t{1}, size_t{3}, gb.size()}) {
+    Gb18030Decoder decoder;
+    std::string out;
+    for (size_t at = 0; at < gb.size(); at += piece) {
+      ASSERT_TRUE(decoder.Decode(std::string_view(gb).substr(at, piece), false, out)) << at;
+    }
+    ASSERT_TRUE(decoder.Decode({}, true, out));
+    EXPECT_EQ(out, text) << piece;
+  }
+  const struct {
+    const char* name;
+    std::string bytes;
+    uint64_t offset;
+  } invalid[] = {
+      {"lead byte cut off by the end", "ab\x81", 2},
+      {"lead byte before a blank", "\xCB\xCEx\x81 ", 3},
+      {"byte no character starts with", "ab\xFF", 2},
+  };
+  for (const auto& row : invalid) {
+    Gb18030Decoder decoder;
+    std::string out;
+    bool ok = true;
+    for (const char c : row.bytes) ok = ok && decoder.Decode(std::string_view(&c, 1), false, out);
+    ok = ok && decoder.Decode({}, true, out);
+    EXPECT_FALSE(ok) << row.name;
+    EXPECT_EQ(decoder.InvalidOffset(), row.offset) << row.name;
+  }
+}
+
 TEST(RasterTest, IsWhiteAndFillsOnlyInside) {
   auto raster = Raster::MakeWhite(4, 3);
   ASSERT_NE(raster, nullptr);
