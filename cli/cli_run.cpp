@@ -197,6 +197,7 @@ int RunCommandLine(int argc, char** argv, FILE* in, FILE* out, FILE* err) {
   // Past the file size limit a write fails with EFBIG and the tool says so, instead of the
   // kernel ending it with SIGXFSZ.
   IgnoreFileSizeSignal();
+  RemoveTemporaryFileOnInterrupt();
   try {
     switch (options.action) {
       case CliAction::kHelp:

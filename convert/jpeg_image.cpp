@@ -168,19 +168,23 @@ class Compressor {
   JOCTET buffer_[kJpegBufferBytes]{};
 };
 
-// Creates (or empties) the file, then encodes and writes the stream and closes the file.
+// Checks that the file can be created, encodes into memory, then replaces the file's content
+// whole: a failure of the encoder, the memory or the disk leaves an existing file as it was.
 template <typename Encode>
 void SaveFile(const std::string& path, Encode encode) {
-  OutputFile file;
-  if (const int error = file.Create(path); error != 0) throw EFCreateError(path, error);
+  FileReplacement file;
+  if (const int error = file.Open(path); error != 0) throw EFCreateError(path, error);
   const std::string& stream = encode();
-  if (const int error = file.WriteAll(stream); error != 0) throw EWriteError(path, error);
-  if (const int error = file.Close(); error != 0) throw EWriteError(path, error);
+  if (const int error = file.Replace(stream); error != 0) throw EWriteError(path, error);
 }
 
 }  // namespace
 
 void EncodeJpeg(const RenderedPicture& picture, std::string& stream) {
+  if (TooLargeForJpeg(picture.Width, picture.Height)) {
+    stream.clear();
+    throw EJPEG(JERR_IMAGE_TOO_BIG);
+  }
   if (picture.Pixels != nullptr &&
       (picture.Pixels->width() != picture.Width || picture.Pixels->height() != picture.Height)) {
     stream.clear();
@@ -198,6 +202,12 @@ void EncodeJpeg(const RenderedPicture& picture, std::string& stream) {
 }
 
 void EncodeJpeg(int32_t width, int32_t height, PictureRows& rows, std::string& stream) {
+  // Refused before the stream takes any memory, as libjpeg would refuse it in
+  // jpeg_start_compress.
+  if (TooLargeForJpeg(width, height)) {
+    stream.clear();
+    throw EJPEG(JERR_IMAGE_TOO_BIG);
+  }
   Compressor compressor(stream);
   try {
     compressor.Run(width, height, rows);

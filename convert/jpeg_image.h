@@ -13,6 +13,14 @@ namespace t2j {
 constexpr int kJpegQuality = 90;
 constexpr size_t kJpegBufferBytes = 4096;
 
+// The largest side libjpeg takes; a larger picture is refused with JERR_IMAGE_TOO_BIG (41).
+constexpr int32_t kMaxJpegSide = 65500;
+
+// True when a picture of this size has pixels but is too large for the encoder.
+inline bool TooLargeForJpeg(int32_t width, int32_t height) {
+  return width > 0 && height > 0 && (width > kMaxJpegSide || height > kMaxJpegSide);
+}
+
 class TJPEGImage {
  public:
   // Shares the picture's pixels and discards any compressed stream.
@@ -23,14 +31,16 @@ class TJPEGImage {
 
   // Builds the compressed stream when there is none: baseline JFIF 1.01, quality 90, YCbCr
   // 2×2/1×1/1×1, floating-point DCT, standard Huffman tables. An empty picture gives an empty
-  // stream. Fails with EJPEG carrying libjpeg's message code (41 for a side over 65500), and
-  // with Exception when the picture's Width and Height disagree with its raster.
+  // stream. Fails with EJPEG carrying libjpeg's message code (41 for a side over 65500, which
+  // a picture that big has no raster for), and with Exception when the picture's Width and
+  // Height disagree with its raster.
   const std::string& CompressedStream();
 
-  // Creates (or empties) the file, encodes when needed, writes the whole stream and closes the
-  // file. Fails with EFCreateError when the file cannot be created (nothing is encoded then),
-  // EJPEG from the encoder (the file stays, with zero bytes), and EWriteError when the bytes
-  // cannot all be written or the file cannot be closed.
+  // Checks that the file can be created (creating it empty when it is absent), encodes when
+  // needed, then replaces the file's content by the whole stream (see ReplaceFileContent).
+  // Fails with EFCreateError when the file cannot be created (nothing is encoded then), EJPEG
+  // from the encoder (an existing file keeps its content, a new one stays with zero bytes), and
+  // EWriteError when the bytes cannot all be written (the file keeps its old content).
   void SaveToFile(const std::string& path);
 
  private:

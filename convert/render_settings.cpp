@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 
 #include "convert/parse_int.h"
+#include "platform/failure.h"
+#include "platform/font_size.h"
 #include "platform/gb18030.h"
 #include "platform/mul_div.h"
 
@@ -41,8 +44,17 @@ std::string FaceNameFor(std::string_view font_name) {
 
 LogFont MakeLogFont(const RenderSettings& settings, int32_t pixels_per_inch) {
   LogFont font;
-  // MulDiv gives -1 on overflow; negating INT32_MIN cannot happen since its result never is.
-  font.lfHeight = -MulDiv(settings.FontSize, pixels_per_inch, 72);
+  // MulDiv's -1 for an overflow would ask for a one-pixel font, and its INT32_MIN cannot be
+  // negated: both are sizes far beyond what the font engine draws.
+  const int32_t em = MulDiv(settings.FontSize, pixels_per_inch, 72);
+  const int64_t exact = static_cast<int64_t>(settings.FontSize) * pixels_per_inch;
+  if ((em == -1 && exact / 72 != 0 && exact / 72 != -1) || em == INT32_MIN) {
+    const int64_t pixels = std::llabs(exact) / 72;
+    throw EOutOfResources("字号太大：" + std::string(exact < 0 ? "字符单元高度 " : "字符高度 ") +
+                          std::to_string(pixels) + " 像素超出了字体引擎的范围（字符高度最多 " +
+                          std::to_string(kMaxEmPixels) + " 像素）");
+  }
+  font.lfHeight = -em;
   font.lfFaceName = FaceNameFor(settings.FontName);
   return font;
 }

@@ -5,6 +5,7 @@
 #include <limits>
 #include <unordered_set>
 
+#include "convert/jpeg_image.h"
 #include "platform/failure.h"
 
 namespace t2j {
@@ -173,7 +174,7 @@ std::string UncoveredCharactersText(const std::vector<char32_t>& characters) {
 }
 
 BandedRows::BandedRows(const TextLayout& layout, int32_t band_rows) : layout_(layout) {
-  if (layout.Empty()) return;
+  if (layout.Empty() || TooLargeForJpeg(layout.Width(), layout.Height())) return;
   if (band_rows <= 0) {
     const uint64_t row_bytes = Raster::ByteSize(layout.Width(), 1);
     band_rows = static_cast<int32_t>(
@@ -199,7 +200,7 @@ RenderedPicture RenderText(const std::vector<std::string>& lines, const RenderSe
   RenderedPicture picture;
   picture.Width = layout.Width();
   picture.Height = layout.Height();
-  if (layout.Empty()) return picture;
+  if (layout.Empty() || TooLargeForJpeg(picture.Width, picture.Height)) return picture;
   std::unique_ptr<Raster> raster = Raster::MakeWhite(picture.Width, picture.Height);
   layout.DrawRows(*raster, 0);
   picture.Pixels = std::move(raster);

@@ -19,6 +19,8 @@ namespace t2j {
 // the picture has once that line is measured. The raster is made once at the final size.
 // Fails with EOutOfResources, before drawing anything, when a size is negative while the other
 // is not zero, does not fit into 32 bits, or the raster would not fit into available memory.
+// A picture with a side over kMaxJpegSide gets no raster: the encoder refuses it anyway, and its
+// memory could be many gigabytes.
 RenderedPicture RenderText(const std::vector<std::string>& lines, const RenderSettings& settings,
                            FontEngine& engine, int32_t pixels_per_inch);
 
@@ -82,7 +84,7 @@ class BandedRows final : public PictureRows {
 
   // Makes the band: `band_rows` rows, or when 0 the rows the budget gives. Fails with
   // EOutOfResources when the band would not fit into available memory. Nothing is made for an
-  // empty layout. The layout must outlive the rows.
+  // empty layout, nor for one too large for the encoder. The layout must outlive the rows.
   explicit BandedRows(const TextLayout& layout, int32_t band_rows = 0);
 
   const uint8_t* Row(int32_t y) override;

@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <limits>
 #include <new>
+#include <optional>
 #include <string>
 
 #include "platform/failure.h"
@@ -17,45 +19,100 @@
 namespace t2j {
 namespace {
 
-uint64_t ReadMemAvailable() {
-  std::ifstream meminfo("/proc/meminfo");
-  std::string key;
-  uint64_t value = 0;
-  std::string unit;
-  while (meminfo >> key >> value) {
-    std::getline(meminfo, unit);
-    if (key == "MemAvailable:") return value * 1024;
-  }
-  return std::numeric_limits<uint64_t>::max();
-}
+constexpr uint64_t kUnlimited = std::numeric_limits<uint64_t>::max();
 
-// What the cgroup (v2) of this process may still take; unlimited when there is none.
-uint64_t ReadCgroupHeadroom() {
-  std::ifstream cgroup_file("/proc/self/cgroup");
+// The value of the line "<key> <number> ..." of a /proc or cgroup file, or nothing.
+std::optional<uint64_t> ReadKeyed(const std::string& path, const std::string& key) {
+  std::ifstream file(path);
   std::string line;
-  std::string path;
-  while (std::getline(cgroup_file, line)) {
-    if (line.rfind("0::", 0) == 0) path = line.substr(3);
+  while (std::getline(file, line)) {
+    if (line.size() > key.size() && line.compare(0, key.size(), key) == 0 &&
+        (line[key.size()] == ' ' || line[key.size()] == '\t')) {
+      const char* begin = line.c_str() + key.size();
+      char* end = nullptr;
+      errno = 0;
+      const unsigned long long value = std::strtoull(begin, &end, 10);
+      if (end == begin || errno != 0) return std::nullopt;
+      return static_cast<uint64_t>(value);
+    }
   }
-  if (path.empty()) return std::numeric_limits<uint64_t>::max();
-  const std::string dir = "/sys/fs/cgroup" + path;
-  std::ifstream max_file(dir + "/memory.max");
-  std::ifstream current_file(dir + "/memory.current");
-  std::string max_text;
-  uint64_t current = 0;
-  if (!(max_file >> max_text) || max_text == "max" || !(current_file >> current)) {
-    return std::numeric_limits<uint64_t>::max();
-  }
-  const uint64_t limit = std::stoull(max_text);
-  return limit > current ? limit - current : 0;
+  return std::nullopt;
 }
 
-uint64_t ReadAddressSpaceHeadroom() {
-  rlimit limit{};
-  if (getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) {
-    return std::numeric_limits<uint64_t>::max();
+// The number that a cgroup file holds alone; nothing for "max", a missing or unreadable file.
+std::optional<uint64_t> ReadNumber(const std::string& path) {
+  std::ifstream file(path);
+  std::string text;
+  if (!(file >> text) || text.empty() || text[0] < '0' || text[0] > '9') return std::nullopt;
+  errno = 0;
+  char* end = nullptr;
+  const unsigned long long value = std::strtoull(text.c_str(), &end, 10);
+  if (*end != '\0' || errno != 0) return std::nullopt;
+  return static_cast<uint64_t>(value);
+}
+
+// What one cgroup may still take: its limit less its usage, where page cache that the kernel
+// drops first (inactive_file) does not count as used.
+uint64_t CgroupHeadroom(const std::string& dir, const char* limit_file, const char* usage_file,
+                        const char* inactive_key) {
+  const std::optional<uint64_t> limit = ReadNumber(dir + "/" + limit_file);
+  if (!limit) return kUnlimited;
+  uint64_t usage = ReadNumber(dir + "/" + usage_file).value_or(0);
+  const uint64_t inactive = ReadKeyed(dir + "/memory.stat", inactive_key).value_or(0);
+  usage -= std::min(usage, inactive);
+  return *limit > usage ? *limit - usage : 0;
+}
+
+// The least headroom of the cgroups from `path` up to the hierarchy's root at `mount`.
+uint64_t HierarchyHeadroom(const std::string& mount, std::string path, bool v2) {
+  uint64_t least = kUnlimited;
+  for (;;) {
+    const std::string dir = mount + (path == "/" ? "" : path);
+    least =
+        std::min(least, v2 ? CgroupHeadroom(dir, "memory.max", "memory.current", "inactive_file")
+                           : CgroupHeadroom(dir, "memory.limit_in_bytes", "memory.usage_in_bytes",
+                                            "total_inactive_file"));
+    if (path.empty() || path == "/") return least;
+    const size_t slash = path.find_last_of('/');
+    path = slash == 0 || slash == std::string::npos ? "/" : path.substr(0, slash);
   }
-  return static_cast<uint64_t>(limit.rlim_cur);
+}
+
+// Every memory cgroup limit on the way from this process's cgroups to the roots, v1 and v2.
+uint64_t CgroupHeadroom(const std::string& root) {
+  std::ifstream cgroups(root + "/proc/self/cgroup");
+  std::string line;
+  uint64_t least = kUnlimited;
+  while (std::getline(cgroups, line)) {
+    // "<id>:<controllers>:<path>"; v2 has id 0 and no controllers.
+    const size_t first = line.find(':');
+    const size_t second = first == std::string::npos ? first : line.find(':', first + 1);
+    if (second == std::string::npos) continue;
+    const std::string controllers = line.substr(first + 1, second - first - 1);
+    const std::string path = line.substr(second + 1);
+    if (path.empty() || path[0] != '/') continue;
+    if (controllers.empty()) {
+      // The unified hierarchy is mounted at the top, or beside the v1 ones in a hybrid layout.
+      for (const char* mount : {"/sys/fs/cgroup", "/sys/fs/cgroup/unified"}) {
+        least = std::min(least, HierarchyHeadroom(root + mount, path, true));
+      }
+      continue;
+    }
+    const std::string list = "," + controllers + ",";
+    if (list.find(",memory,") != std::string::npos) {
+      least = std::min(least, HierarchyHeadroom(root + "/sys/fs/cgroup/memory", path, false));
+    }
+  }
+  return least;
+}
+
+// What a resource limit leaves beside what the process has already taken against it.
+uint64_t RlimitHeadroom(int resource, const std::string& status, const std::string& used_key) {
+  rlimit limit{};
+  if (getrlimit(resource, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return kUnlimited;
+  const uint64_t used = ReadKeyed(status, used_key).value_or(0) * 1024;
+  const auto cap = static_cast<uint64_t>(limit.rlim_cur);
+  return cap > used ? cap - used : 0;
 }
 
 [[noreturn]] void FailNoMemory() { throw EOutOfResources(SystemErrorText(ENOMEM)); }
@@ -74,15 +131,16 @@ void AskForHugePages(void* block, size_t bytes) {
   }
 }
 
-uint64_t AvailableMemoryBytes() {
-  uint64_t available = ReadMemAvailable();
-  try {
-    available = std::min(available, ReadCgroupHeadroom());
-  } catch (const std::exception&) {
-    // An unreadable cgroup file leaves the kernel's figure.
-  }
-  return std::min(available, ReadAddressSpaceHeadroom());
+uint64_t AvailableMemoryBytes(const std::string& root) {
+  const std::optional<uint64_t> mem_available = ReadKeyed(root + "/proc/meminfo", "MemAvailable:");
+  uint64_t available = mem_available ? *mem_available * 1024 : kUnlimited;
+  available = std::min(available, CgroupHeadroom(root));
+  const std::string status = root + "/proc/self/status";
+  available = std::min(available, RlimitHeadroom(RLIMIT_AS, status, "VmSize:"));
+  return std::min(available, RlimitHeadroom(RLIMIT_DATA, status, "VmData:"));
 }
+
+uint64_t AvailableMemoryBytes() { return AvailableMemoryBytes(""); }
 
 uint64_t Raster::ByteSize(int32_t width, int32_t height) {
   if (width <= 0 || height <= 0) return 0;

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "platform/color.h"
 
@@ -58,8 +59,14 @@ using SharedRaster = std::shared_ptr<const Raster>;
 // hint; smaller blocks are left alone.
 void AskForHugePages(void* block, size_t bytes);
 
-// The memory that a new allocation can have now: the kernel's MemAvailable, lowered to what the
-// memory cgroup still allows and to the address-space limit of the process.
+// The memory that a new allocation can have now: the kernel's MemAvailable, lowered to what each
+// memory cgroup from the process's own up to the root still allows (v1 limit_in_bytes less
+// usage, v2 memory.max less memory.current, reclaimable page cache not counted as used), and to
+// what RLIMIT_AS and RLIMIT_DATA leave beside the process's present address space and data.
 uint64_t AvailableMemoryBytes();
+
+// The same, with /proc and /sys/fs/cgroup read below `root` ("" for the real ones); the
+// resource limits are always the process's own.
+uint64_t AvailableMemoryBytes(const std::string& root);
 
 }  // namespace t2j

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "convert/failure_text.h"
 #include "convert/jpeg_image.h"
 #include "convert/render_text.h"
 #include "platform/failure.h"
@@ -149,8 +150,9 @@ TEST(BandedRowsTest, EmptyLayoutMakesNoBandAndAnEmptyStream) {
   EXPECT_TRUE(stream.empty());
 }
 
-TEST(BandedRowsTest, BandThatDoesNotFitIsRefused) {
-  // 2^31 − 1 pixels wide: the layout is fine, but even one line's rows would not fit.
+TEST(BandedRowsTest, PictureTooLargeForTheEncoderGetsNoBand) {
+  // 2^31 − 1 pixels wide: the layout is fine, but even one line's rows would take gigabytes, and
+  // the encoder refuses the picture before it asks for a row.
   class WideFont : public InkFont {
    public:
     WideFont() : InkFont(0, true) {}
@@ -166,7 +168,14 @@ TEST(BandedRowsTest, BandThatDoesNotFitIsRefused) {
   const std::vector<std::string> lines = {"wide"};
   const TextLayout layout(lines, settings, engine, 96);
   EXPECT_EQ(layout.Width(), (1ll << 31) - 1);
-  EXPECT_THROW(BandedRows rows(layout), EOutOfResources);
+  BandedRows rows(layout);
+  std::string stream;
+  try {
+    EncodeJpeg(layout.Width(), layout.Height(), rows, stream);
+    FAIL() << "encoded a picture wider than 65500";
+  } catch (const EJPEG& failure) {
+    EXPECT_EQ(failure.message_code(), 41);
+  }
 }
 
 TEST(BandedRowsTest, DrawingFailureReachesTheEncoder) {

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "convert/failure_text.h"
 #include "convert/jpeg_image.h"
@@ -63,6 +65,50 @@ TEST(JpegFileTest, UncreatableFileIsRefusedBeforeEncoding) {
                                          (dir.path() / "missing" / "out.jpg").string() + "\". " +
                                          SystemErrorText(ENOENT));
   }
+}
+
+// Whatever ends a save early, the name holds the old file or the whole new one, never a part.
+TEST(JpegFileTest, ReplacingNeverLeavesPartOfAFile) {
+  ScratchDir dir;
+  TJPEGImage jpeg;
+  jpeg.Assign(InkedPicture());
+  const std::string stream = jpeg.CompressedStream();
+  auto leftovers = [&] {
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+      count += entry.path().filename().string().rfind(".text2jpg-", 0) == 0;
+    }
+    return count;
+  };
+
+  // A full disk: the old file stays whole, a new name is not left behind.
+  WriteFileBytes("old.jpg", "old contents");
+  {
+    FileSizeLimit limit(stream.size() / 2);
+    ASSERT_TRUE(limit.ok());
+    EXPECT_THROW(jpeg.SaveToFile("old.jpg"), EWriteError);
+    EXPECT_THROW(jpeg.SaveToFile("new.jpg"), EWriteError);
+  }
+  EXPECT_EQ(ReadFileBytes("old.jpg"), "old contents");
+  EXPECT_FALSE(std::filesystem::exists("new.jpg"));
+  EXPECT_EQ(leftovers(), 0);
+
+  // A replaced file keeps its permission bits; a link keeps pointing at the file replaced.
+  std::filesystem::permissions("old.jpg", std::filesystem::perms(0640));
+  std::filesystem::create_symlink("old.jpg", "link.jpg");
+  jpeg.SaveToFile("link.jpg");
+  EXPECT_TRUE(std::filesystem::is_symlink("link.jpg"));
+  EXPECT_EQ(ReadFileBytes("old.jpg"), stream);
+  EXPECT_EQ(std::filesystem::status("old.jpg").permissions(), std::filesystem::perms(0640));
+
+  // A FIFO is written plainly to its reader.
+  ASSERT_EQ(mkfifo("pipe.jpg", 0600), 0);
+  std::string piped;
+  std::thread reader([&] { piped = ReadFileBytes(dir.path() / "pipe.jpg"); });
+  jpeg.SaveToFile("pipe.jpg");
+  reader.join();
+  EXPECT_EQ(piped, stream);
+  EXPECT_EQ(leftovers(), 0);
 }
 
 TEST(OutputFileTest, ShortWritesAreCarriedOnUntilTheLimitGivesItsError) {

@@ -1,4 +1,5 @@
 #include "convert/render_settings.h"
+#include "platform/failure.h"
 
 #include <gtest/gtest.h>
 
@@ -30,10 +31,30 @@ TEST(MakeLogFontTest, HeightIsTheNegatedPixelSizeOfThePoints) {
   const struct {
     int32_t points;
     int32_t height;
-  } table[] = {{9, -12}, {10, -13}, {11, -15}, {12, -16}, {14, -19}, {0, 0}, {-12, 16}};
+  } table[] = {{9, -12},
+               {10, -13},
+               {11, -15},
+               {12, -16},
+               {14, -19},
+               {0, 0},
+               {-12, 16},
+               {-1, 1},
+               {1, -1},  // MulDiv's true -1, which is no overflow
+               {1610612735, -2147483647}};
   for (const auto& row : table) {
     settings.FontSize = row.points;
     EXPECT_EQ(MakeLogFont(settings, 96).lfHeight, row.height) << row.points;
+  }
+  // Sizes whose pixels do not fit 32 bits, or whose height cannot be negated, are too large, as
+  // their neighbours are for the font engine: never a one-pixel font.
+  for (const int32_t points : {1610612736, 2147483647, -2147483647 - 1, -1610612736}) {
+    settings.FontSize = points;
+    try {
+      MakeLogFont(settings, 96);
+      ADD_FAILURE() << points;
+    } catch (const EOutOfResources& failure) {
+      EXPECT_EQ(std::string(failure.what()).rfind("字号太大：", 0), 0u) << failure.what();
+    }
   }
   settings.FontSize = 12;
   EXPECT_EQ(MakeLogFont(settings, 120).lfHeight, -20);

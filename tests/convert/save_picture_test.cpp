@@ -201,20 +201,23 @@ INSTANTIATE_TEST_SUITE_P(
                       CreateFailureCase{"ThroughARegularFile", "plain/Picture", ENOTDIR}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(SavePictureFileTest, EncoderFailureLeavesAnEmptyFileAndNoPreview) {
+TEST(SavePictureFileTest, EncoderFailureKeepsAnOldFileAndLeavesANewOneEmpty) {
   ScratchDir dir;
   testing::WriteFileBytes("Picture0.jpg", "old contents");
   PictureFileState state;
   RecordingSink sink;
-  try {
-    SavePictureFile(MakePicture(65501, 1), "Picture", true, true, state, sink);
-    FAIL() << "no failure";
-  } catch (const EJPEG& e) {
-    EXPECT_STREQ(e.what(), "JPEG error #41");
+  for (const char* name : {"Picture0.jpg", "Picture1.jpg"}) {
+    try {
+      SavePictureFile(MakePicture(65501, 1), "Picture", true, true, state, sink);
+      FAIL() << "no failure";
+    } catch (const EJPEG& e) {
+      EXPECT_STREQ(e.what(), "JPEG error #41") << name;
+    }
   }
-  EXPECT_EQ(std::filesystem::file_size("Picture0.jpg"), 0u);
+  EXPECT_EQ(testing::ReadFileBytes("Picture0.jpg"), "old contents");
+  EXPECT_EQ(std::filesystem::file_size("Picture1.jpg"), 0u);
   EXPECT_TRUE(sink.events.empty());
-  EXPECT_EQ(state.NextFileNumber, 1);
+  EXPECT_EQ(state.NextFileNumber, 2);
 }
 
 TEST(SavePictureFileTest, WriteFailureIsReportedNotSuccess) {

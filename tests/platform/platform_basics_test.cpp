@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
+#include <filesystem>
+#include <fstream>
 
 #include <cerrno>
 #include <cstring>
@@ -144,6 +147,45 @@ TEST(RasterTest, RefusesWhatDoesNotFitIntoAvailableMemoryWithoutTrying) {
   EXPECT_THROW(Raster::MakeWhite(0, 5), EOutOfResources);
   EXPECT_THROW(Raster::MakeWhite(5, -1), EOutOfResources);
   EXPECT_GT(AvailableMemoryBytes(), 0u);
+}
+
+// /proc and the cgroup hierarchies of a process in a v1 memory cgroup a/b and a v2 cgroup x/y:
+// the least headroom of any level counts, whichever hierarchy and level it is in.
+TEST(AvailableMemoryTest, CountsEveryCgroupLimitUpToTheRoot) {
+  const std::filesystem::path root =
+      std::filesystem::temp_directory_path() / ("t2j-memory-" + std::to_string(getpid()));
+  std::filesystem::remove_all(root);
+  auto write = [&](const std::string& path, const std::string& text) {
+    std::filesystem::create_directories((root / path).parent_path());
+    std::ofstream(root / path) << text;
+  };
+  constexpr uint64_t kMiB = uint64_t{1} << 20;
+  write("proc/meminfo", "MemTotal:       8000000 kB\nMemAvailable:   4096000 kB\n");
+  write("proc/self/status", "VmSize:\t  1000 kB\nVmData:\t   500 kB\n");
+  write("proc/self/cgroup", "5:cpu,memory:/a/b\n1:name=systemd:/\n0::/x/y\n");
+  const std::string v1 = "sys/fs/cgroup/memory/";
+  write(v1 + "memory.limit_in_bytes", "9223372036854771712\n");
+  write(v1 + "memory.usage_in_bytes", std::to_string(100 * kMiB));
+  write(v1 + "a/memory.limit_in_bytes", std::to_string(512 * kMiB));
+  write(v1 + "a/memory.usage_in_bytes", std::to_string(300 * kMiB));
+  // Page cache the kernel drops first does not count as used.
+  write(v1 + "a/memory.stat", "cache 100\ntotal_inactive_file " + std::to_string(88 * kMiB));
+  write(v1 + "a/b/memory.limit_in_bytes", "9223372036854771712\n");
+  write(v1 + "a/b/memory.usage_in_bytes", std::to_string(300 * kMiB));
+  EXPECT_EQ(AvailableMemoryBytes(root.string()), 300 * kMiB);
+
+  write("sys/fs/cgroup/unified/x/memory.max", "max\n");
+  write("sys/fs/cgroup/unified/x/y/memory.max", std::to_string(400 * kMiB));
+  write("sys/fs/cgroup/unified/x/y/memory.current", std::to_string(350 * kMiB));
+  EXPECT_EQ(AvailableMemoryBytes(root.string()), 50 * kMiB);
+  write("sys/fs/cgroup/unified/x/y/memory.current", std::to_string(450 * kMiB));
+  EXPECT_EQ(AvailableMemoryBytes(root.string()), 0u);
+
+  // Without cgroups, MemAvailable; without even that, nothing lowers the figure but the
+  // process's own resource limits.
+  write("proc/self/cgroup", "");
+  EXPECT_EQ(AvailableMemoryBytes(root.string()), 4096000 * uint64_t{1024});
+  std::filesystem::remove_all(root);
 }
 
 TEST(SystemErrorTest, TrimsTrailingBlanksAndFullStops) {
