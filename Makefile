@@ -4,13 +4,17 @@
 #   make asan    the tests again, built with the address and undefined-behaviour sanitizers
 #   make bench   time the command-line tool against cjpeg and Pillow
 #   make look    screenshots of the window under a virtual display (build/screenshots/)
+#   make fuzz    build the libFuzzer targets with clang and run each for FUZZ_SECONDS
 
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZERS = parse_int_fuzz input_lines_fuzz render_encode_fuzz
 JOBS ?= 2
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build run test asan bench look format install clean
+.PHONY: all deps build run test asan bench look format install clean fuzz
 
 all: build
 
@@ -42,6 +46,18 @@ look: build
 	bash scripts/install-deps.sh --look
 	bash scripts/screenshots.sh $(BUILD)
 
+fuzz: deps
+	bash scripts/install-deps.sh --fuzz
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTEXT2JPG_FUZZ=ON -DTEXT2JPG_GUI=OFF $(CMAKE_FLAGS)
+	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target $(FUZZERS)
+	set -e; for f in $(FUZZERS); do \
+	  mkdir -p $(FUZZ_BUILD)/corpus/$$f; \
+	  echo "fuzz: $$f for $(FUZZ_SECONDS) s"; \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+	  $(FUZZ_BUILD)/bin/$$f -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
+	    -print_final_stats=1 -artifact_prefix=$(FUZZ_BUILD)/$$f- $(FUZZ_BUILD)/corpus/$$f; \
+	done
+
 format:
 	find platform convert cli app widgets tests bench -name '*.h' -o -name '*.cpp' | xargs clang-format -i
 
@@ -49,4 +65,4 @@ install: build
 	cmake --install $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -128,31 +128,88 @@ Gb18030Decoder::Gb18030Decoder() : converter_(OpenStrictGb18030().release()) {}
 
 Gb18030Decoder::~Gb18030Decoder() { ucnv_close(converter_); }
 
+namespace {
+
+// The byte length of the GB18030 sequence that starts with `lead`, followed by `second` (only
+// looked at for a lead byte): 1, 2 or 4. Whether the bytes are valid is ICU's to say.
+size_t SequenceLength(unsigned char lead, unsigned char second) {
+  if (lead < 0x81 || lead == 0xFF) return 1;
+  return second >= 0x30 && second <= 0x39 ? 4 : 2;
+}
+
+// The length of the longest prefix of `bytes` that ends at the end of a sequence.
+size_t WholeSequences(std::string_view bytes) {
+  const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
+  size_t i = 0;
+  while (i < bytes.size()) {
+    const unsigned char lead = s[i];
+    if (lead >= 0x81 && lead != 0xFF && i + 1 >= bytes.size()) break;
+    const size_t length = SequenceLength(lead, i + 1 < bytes.size() ? s[i + 1] : 0);
+    if (length > bytes.size() - i) break;
+    i += length;
+  }
+  return i;
+}
+
+}  // namespace
+
 bool Gb18030Decoder::Decode(std::string_view bytes, bool last, std::string& out) {
+  // ICU is only ever given whole sequences, so an invalid one is always inside the bytes of one
+  // call and its offset is exact; a sequence cut by the end of a piece waits in carry_.
+  if (!carry_.empty()) {
+    // A carried sequence needs at most three more bytes.
+    std::string joint = carry_;
+    joint.append(bytes.substr(0, std::min<size_t>(bytes.size(), 3)));
+    size_t length = joint.size() < 2 ? 2
+                                     : SequenceLength(static_cast<unsigned char>(joint[0]),
+                                                      static_cast<unsigned char>(joint[1]));
+    if (length > joint.size()) {
+      if (!last) {  // still cut: all of this piece joins it
+        carry_ = joint;
+        consumed_ += bytes.size();
+        return true;
+      }
+      length = joint.size();  // cut by the end of the input, which ICU reports
+    }
+    const uint64_t start = consumed_ - carry_.size();
+    const size_t from_bytes = length - carry_.size();
+    carry_.clear();
+    if (!DecodeRun(std::string_view(joint).substr(0, length), start, out)) return false;
+    consumed_ += from_bytes;
+    bytes.remove_prefix(from_bytes);
+  }
+  const size_t whole = last ? bytes.size() : WholeSequences(bytes);
+  if (!DecodeRun(bytes.substr(0, whole), consumed_, out)) return false;
+  carry_.assign(bytes.substr(whole));
+  consumed_ += bytes.size();
+  return true;
+}
+
+bool Gb18030Decoder::DecodeRun(std::string_view run, uint64_t run_offset, std::string& out) {
   constexpr int32_t kUnits = 16384;
   UChar wide[kUnits + 1];
-  const char* source = bytes.data();
-  const char* const source_end = bytes.data() + bytes.size();
+  const char* source = run.data();
+  const char* const source_end = run.data() + run.size();
+  ucnv_resetToUnicode(converter_);
   for (;;) {
     UChar* target = wide;
     if (pending_lead_ != 0) *target++ = pending_lead_;
     pending_lead_ = 0;
-    const char* const before = source;
     UErrorCode status = U_ZERO_ERROR;
-    ucnv_toUnicode(converter_, &target, wide + kUnits, &source, source_end, nullptr, last, &status);
-    consumed_ += static_cast<uint64_t>(source - before);
-    if (U_FAILURE(status) && status != U_BUFFER_OVERFLOW_ERROR) {
-      char invalid[32];
-      int8_t length = sizeof invalid;
+    ucnv_toUnicode(converter_, &target, wide + kUnits, &source, source_end, nullptr, true, &status);
+    const bool overflow = status == U_BUFFER_OVERFLOW_ERROR;
+    const bool invalid = U_FAILURE(status) && !overflow;
+    if (invalid) {
+      char bad[32];
+      int8_t length = sizeof bad;
       UErrorCode ignored = U_ZERO_ERROR;
-      ucnv_getInvalidChars(converter_, invalid, &length, &ignored);
+      ucnv_getInvalidChars(converter_, bad, &length, &ignored);
       if (U_FAILURE(ignored)) length = 0;
-      invalid_offset_ = consumed_ - std::min<uint64_t>(consumed_, static_cast<uint64_t>(length));
+      const auto at = static_cast<uint64_t>(source - run.data());
+      invalid_offset_ = run_offset + at - std::min<uint64_t>(at, static_cast<uint64_t>(length));
     }
     // A pair split by the end of the buffer is finished with the next round.
-    if (target > wide && U16_IS_LEAD(target[-1]) && status == U_BUFFER_OVERFLOW_ERROR) {
-      pending_lead_ = *--target;
-    }
+    if (overflow && target > wide && U16_IS_LEAD(target[-1])) pending_lead_ = *--target;
     const int32_t units = static_cast<int32_t>(target - wide);
     if (units > 0) {
       char utf8[kUnits * 3 + 3];
@@ -162,8 +219,8 @@ bool Gb18030Decoder::Decode(std::string_view bytes, bool last, std::string& out)
       if (U_FAILURE(convert_status)) throw std::bad_alloc();
       out.append(utf8, static_cast<size_t>(length));
     }
-    if (U_FAILURE(status) && status != U_BUFFER_OVERFLOW_ERROR) return false;
-    if (status != U_BUFFER_OVERFLOW_ERROR) return true;
+    if (invalid) return false;
+    if (!overflow) return true;
   }
 }
 

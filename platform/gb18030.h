@@ -55,8 +55,11 @@ class Gb18030Decoder {
   uint64_t InvalidOffset() const { return invalid_offset_; }
 
  private:
+  bool DecodeRun(std::string_view run, uint64_t run_offset, std::string& out);
+
   UConverter* converter_ = nullptr;
-  uint64_t consumed_ = 0;
+  std::string carry_;      // the start of a sequence that the next piece finishes
+  uint64_t consumed_ = 0;  // bytes handed over so far, carry_ included
   uint64_t invalid_offset_ = 0;
   uint16_t pending_lead_ = 0;  // a high surrogate whose pair comes with the next piece
 };

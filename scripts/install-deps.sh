@@ -5,6 +5,7 @@
 #   scripts/install-deps.sh --bench    also what the benchmark compares against
 #   scripts/install-deps.sh --look     also what screenshots under a virtual display need (with
 #                                      a window manager for the title bars)
+#   scripts/install-deps.sh --fuzz     also clang with libFuzzer and its sanitizer runtimes
 #
 # Does nothing when every package is present; runs apt-get update only when
 # something is missing; uses sudo when not root; fails loudly otherwise.
@@ -24,6 +25,7 @@ for arg in "$@"; do
   case "$arg" in
     --bench) packages+=(libjpeg-turbo-progs python3-pil python3-minimal time) ;;
     --look) packages+=(xvfb xauth imagemagick xdotool x11-utils openbox) ;;
+    --fuzz) packages+=(clang libclang-rt-14-dev) ;;
     *) echo "install-deps.sh: unknown option: $arg" >&2; exit 2 ;;
   esac
 done
