@@ -60,8 +60,14 @@ std::string ReadText(FILE* file, const std::string& name, InputEncoding encoding
   if (fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
     const auto size = static_cast<uint64_t>(info.st_size);
     if (size >= std::numeric_limits<size_t>::max() / 2) FailToRead(name, ENOMEM);
-    // One byte more, so that the end of the file needs no further room.
-    ReserveChecked(text, static_cast<size_t>(size) + 1, name);
+    // Room for the whole text at once, so that it is never copied to grow: one byte more than
+    // the file for UTF-8, so that its end needs no further room; for GB18030 the most UTF-8 the
+    // file can give, of which only what is written takes memory.
+    ReserveChecked(text,
+                   encoding == InputEncoding::kUtf8
+                       ? static_cast<size_t>(size) + 1
+                       : Gb18030Decoder::MaxUtf8Bytes(static_cast<size_t>(size)),
+                   name);
   }
   Gb18030Decoder decoder;
   uint64_t offset = 0;
