@@ -5,6 +5,9 @@
 #   make bench   time the command-line tool against cjpeg and Pillow
 #   make look    screenshots of the window under a virtual display (build/screenshots/)
 #   make fuzz    build the libFuzzer targets with clang and run each for FUZZ_SECONDS
+#   make package Debian packages text2jpg-cli and text2jpg in build/, checked by lintian in CI
+#   make install for packagers: builds and installs into $(DESTDIR)$(PREFIX) without installing
+#                packages or turning warnings into errors
 
 BUILD ?= build
 ASAN_BUILD ?= build-asan
@@ -13,8 +16,10 @@ FUZZ_SECONDS ?= 60
 FUZZERS = parse_int_fuzz input_lines_fuzz render_encode_fuzz
 JOBS ?= 2
 CMAKE_FLAGS ?=
+PREFIX ?= /usr/local
+DESTDIR ?=
 
-.PHONY: all deps build run test asan bench look format install clean fuzz
+.PHONY: all deps build run test asan bench look package format install clean fuzz
 
 all: build
 
@@ -58,11 +63,17 @@ fuzz: deps
 	    -print_final_stats=1 -artifact_prefix=$(FUZZ_BUILD)/$$f- $(FUZZ_BUILD)/corpus/$$f; \
 	done
 
+package: build
+	bash scripts/install-deps.sh --package
+	cd $(BUILD) && cpack --config CPackConfig.cmake
+
 format:
 	find platform convert cli app widgets tests bench -name '*.h' -o -name '*.cpp' | xargs clang-format -i
 
-install: build
-	cmake --install $(BUILD)
+install:
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=$(PREFIX) $(CMAKE_FLAGS)
+	cmake --build $(BUILD) -j$(JOBS)
+	DESTDIR=$(DESTDIR) cmake --install $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
   t2j::TApplication app(argc > 0 ? argv[0] : nullptr);
   // The application name, not a display name: Qt would append a display name to every title.
   t2j::TApplication::setApplicationName(QString::fromUtf8(t2j::kApplicationTitle));
-  t2j::TApplication::setDesktopFileName(QString::fromUtf8(t2j::kApplicationTitle));
+  t2j::TApplication::setDesktopFileName(QStringLiteral(T2J_APP_ID));
   t2j::TApplication::setWindowIcon(t2j::ProgramIcon());
   t2j::SetSystemColorsFromPalette(t2j::TApplication::palette());
 

@@ -6,29 +6,43 @@
 #   scripts/install-deps.sh --look     also what screenshots under a virtual display need (with
 #                                      a window manager for the title bars)
 #   scripts/install-deps.sh --fuzz     also clang with libFuzzer and its sanitizer runtimes
+#   scripts/install-deps.sh --package  also what building and checking the Debian packages needs
+#   scripts/install-deps.sh --fresh    also what scripts/fresh-machine.sh needs (debootstrap)
+#   scripts/install-deps.sh --print [OPTION...]
+#                                      prints the packages, one a line, and installs nothing
 #
 # Does nothing when every package is present; runs apt-get update only when
 # something is missing; uses sudo when not root; fails loudly otherwise.
 set -euo pipefail
 
 packages=(
-  cmake g++ make pkg-config
+  cmake g++ make pkg-config python3
   qt6-base-dev libxcb1-dev libfreetype-dev libfontconfig-dev libharfbuzz-dev libjpeg62-turbo-dev
   libicu-dev
   libgtest-dev libgmock-dev
   qt6-translations-l10n
   fonts-arphic-uming fonts-arphic-ukai fonts-wqy-zenhei fonts-liberation2 fonts-dejavu-core
   fonts-noto-color-emoji fonts-hanazono fonts-lohit-deva
+  desktop-file-utils appstream
 )
+print=0
 
 for arg in "$@"; do
   case "$arg" in
     --bench) packages+=(libjpeg-turbo-progs python3-pil python3-minimal time) ;;
     --look) packages+=(xvfb xauth imagemagick xdotool x11-utils openbox) ;;
     --fuzz) packages+=(clang libclang-rt-14-dev) ;;
+    --package) packages+=(dpkg-dev lintian file fakeroot) ;;
+    --fresh) packages+=(debootstrap) ;;
+    --print) print=1 ;;
     *) echo "install-deps.sh: unknown option: $arg" >&2; exit 2 ;;
   esac
 done
+
+if [ "$print" -eq 1 ]; then
+  printf '%s\n' "${packages[@]}"
+  exit 0
+fi
 
 missing=()
 for p in "${packages[@]}"; do

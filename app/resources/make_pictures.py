@@ -1,6 +1,8 @@
 #!/usr/bin/python3
 """Draws the program's pictures: the logo (119 x 63), the convert button's picture (16 x 16 on
-magenta, which the program makes transparent) and the icon (64 x 64, 24-bit colour).
+magenta, which the program makes transparent) and the icon (64 x 64, 24-bit colour); and, for the
+desktop, the icon with a transparent rounded edge in the hicolor theme's sizes plus as SVG
+(hicolor/, installed under share/icons).
 
 Run from anywhere: /usr/bin/python3 app/resources/make_pictures.py (needs python3-pil).
 """
@@ -62,6 +64,73 @@ def page(draw, box, s, lines, spacing=0.14):
         draw.line([(x0 + pad, y), (right, y)], fill=LINE, width=max(1, round(1.6 * s)))
 
 
+APP_ID = "io.github.text2jpg.Text2Jpg"
+THEME_SIZES = (16, 24, 32, 48, 64, 128, 256)
+TILE_TOP = (44, 112, 196)
+TILE_BOTTOM = (22, 64, 140)
+
+
+def theme_icon(size):
+    """The desktop icon: the icon's drawing on a rounded tile, transparent around it."""
+    s = 8 if size < 128 else 4
+    big = 64 * s
+    img = gradient((big, big), TILE_TOP, TILE_BOTTOM).convert("RGBA")
+    d = ImageDraw.Draw(img)
+    page(d, (12 * s, 6 * s, 52 * s, 58 * s), s, [0.9, 0.75, 0.85], spacing=0.12)
+    landscape(d, (18 * s, 36 * s, 46 * s, 53 * s), s)
+    mask = Image.new("L", (big, big), 0)
+    ImageDraw.Draw(mask).rounded_rectangle((2 * s, 2 * s, 62 * s - 1, 62 * s - 1), radius=10 * s,
+                                           fill=255)
+    img.putalpha(mask)
+    return img.resize((size, size), Image.LANCZOS)
+
+
+def theme_svg():
+    """The same drawing as theme_icon, in the 64 x 64 units the PNGs are drawn in."""
+    def pts(points):
+        return " ".join(f"{x:g},{y:g}" for x, y in points)
+
+    def rgb(c):
+        return "#%02x%02x%02x" % c
+
+    x0, y0, x1, y1 = 12, 6, 52, 58
+    fold = (x1 - x0) * 0.28
+    pad = (x1 - x0) * 0.16
+    step = (y1 - y0) * 0.12
+    lines = []
+    for i, frac in enumerate([0.9, 0.75, 0.85]):
+        y = y0 + pad + fold * 0.6 + i * step
+        right = x0 + pad + (x1 - x0 - 2 * pad) * frac
+        lines.append(f'<line x1="{x0 + pad:g}" y1="{y:g}" x2="{right:g}" y2="{y:g}" '
+                     f'stroke="{rgb(LINE)}" stroke-width="1.6"/>')
+    lx0, ly0, lx1, ly1 = 18, 36, 46, 53
+    w, h = lx1 - lx0, ly1 - ly0
+    r = h * 0.16
+    return "\n".join([
+        '<?xml version="1.0" encoding="UTF-8"?>',
+        '<svg xmlns="http://www.w3.org/2000/svg" width="64" height="64" viewBox="0 0 64 64">',
+        '<defs><linearGradient id="tile" x1="0" y1="0" x2="0" y2="1">',
+        f'<stop offset="0" stop-color="{rgb(TILE_TOP)}"/>',
+        f'<stop offset="1" stop-color="{rgb(TILE_BOTTOM)}"/>',
+        '</linearGradient></defs>',
+        '<rect x="2" y="2" width="60" height="60" rx="10" fill="url(#tile)"/>',
+        f'<polygon points="{pts([(x0, y0), (x1 - fold, y0), (x1, y0 + fold), (x1, y1), (x0, y1)])}" '
+        f'fill="{rgb(PAGE)}" stroke="{rgb(INK)}" stroke-linejoin="round"/>',
+        f'<polygon points="{pts([(x1 - fold, y0), (x1 - fold, y0 + fold), (x1, y0 + fold)])}" '
+        f'fill="#d6deea" stroke="{rgb(INK)}" stroke-linejoin="round"/>',
+        *lines,
+        f'<rect x="{lx0}" y="{ly0}" width="{w}" height="{h}" fill="{rgb(SKY)}"/>',
+        f'<circle cx="{lx0 + w * 0.72:g}" cy="{ly0 + h * 0.3:g}" r="{r:g}" fill="{rgb(SUN)}"/>',
+        f'<polygon points="{pts([(lx0, ly1), (lx0 + w * 0.55, ly0 + h * 0.45), (lx1, ly1)])}" '
+        f'fill="{rgb(HILL_BACK)}"/>',
+        f'<polygon points="{pts([(lx0, ly1), (lx0 + w * 0.28, ly0 + h * 0.55), (lx0 + w * 0.7, ly1)])}" '
+        f'fill="{rgb(HILL)}"/>',
+        f'<rect x="{lx0}" y="{ly0}" width="{w}" height="{h}" fill="none" stroke="{rgb(INK)}"/>',
+        '</svg>',
+        '',
+    ])
+
+
 def icon():
     s = 4
     size = 64 * s
@@ -106,6 +175,14 @@ def main():
     icon().save(os.path.join(HERE, "text2jpg.png"))
     logo().save(os.path.join(HERE, "logo.png"))
     button().save(os.path.join(HERE, "button.png"))
+    for size in THEME_SIZES:
+        folder = os.path.join(HERE, "hicolor", f"{size}x{size}", "apps")
+        os.makedirs(folder, exist_ok=True)
+        theme_icon(size).save(os.path.join(folder, APP_ID + ".png"), optimize=True)
+    folder = os.path.join(HERE, "hicolor", "scalable", "apps")
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, APP_ID + ".svg"), "w", encoding="utf-8") as f:
+        f.write(theme_svg())
 
 
 if __name__ == "__main__":
