@@ -4,7 +4,8 @@
 #   scripts/install-deps.sh            build, tests and fonts
 #   scripts/install-deps.sh --bench    also what the benchmark compares against
 #   scripts/install-deps.sh --look     also what screenshots under a virtual display need (with
-#                                      a window manager for the title bars)
+#                                      a window manager for the title bars), and rsvg-convert for
+#                                      a look at the SVG icon
 #   scripts/install-deps.sh --fuzz     also clang with libFuzzer and its sanitizer runtimes
 #   scripts/install-deps.sh --package  also what building and checking the Debian packages needs
 #   scripts/install-deps.sh --fresh    also what scripts/fresh-machine.sh needs (debootstrap)
@@ -30,7 +31,7 @@ print=0
 for arg in "$@"; do
   case "$arg" in
     --bench) packages+=(libjpeg-turbo-progs python3-pil python3-minimal time) ;;
-    --look) packages+=(xvfb xauth imagemagick xdotool x11-utils openbox) ;;
+    --look) packages+=(xvfb xauth imagemagick xdotool x11-utils openbox librsvg2-bin) ;;
     --fuzz) packages+=(clang libclang-rt-14-dev) ;;
     --package) packages+=(dpkg-dev lintian file fakeroot) ;;
     --fresh) packages+=(debootstrap) ;;
