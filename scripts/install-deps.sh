@@ -33,7 +33,7 @@ for arg in "$@"; do
     --bench) packages+=(libjpeg-turbo-progs python3-pil python3-minimal time) ;;
     --look) packages+=(xvfb xauth imagemagick xdotool x11-utils openbox librsvg2-bin) ;;
     --fuzz) packages+=(clang libclang-rt-14-dev) ;;
-    --package) packages+=(dpkg-dev lintian file fakeroot) ;;
+    --package) packages+=(dpkg-dev file lintian) ;;
     --fresh) packages+=(debootstrap) ;;
     --print) print=1 ;;
     *) echo "install-deps.sh: unknown option: $arg" >&2; exit 2 ;;
