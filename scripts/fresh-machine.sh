@@ -16,9 +16,10 @@ dir=${1:?usage: fresh-machine.sh DIR [build|install]}
 step=${2:-all}
 repo=$(git -C "$(dirname "$0")" rev-parse --show-toplevel)
 branch=$(git -C "$repo" branch --show-current)
-mirror=$(sed -n 's/^URIs: *\([^ ]*debian\)$/\1/p; s/^deb \([^ ]*debian\) bookworm main.*/\1/p' \
-  /etc/apt/sources.list /etc/apt/sources.list.d/*.sources /etc/apt/sources.list.d/*.list \
-  2>/dev/null | head -n 1)
+# The host's Debian mirror, else the default one.
+mirror=$({ cat /etc/apt/sources.list /etc/apt/sources.list.d/*.sources \
+  /etc/apt/sources.list.d/*.list 2>/dev/null || true; } |
+  sed -n 's/^URIs: *\([^ ]*debian\)$/\1/p; s/^deb \([^ ]*debian\) bookworm main.*/\1/p' | head -n 1)
 mirror=${mirror:-http://deb.debian.org/debian}
 
 mounted=()
