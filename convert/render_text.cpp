@@ -62,13 +62,15 @@ int64_t CeilDiv(int64_t a, int64_t b) { return -FloorDiv(-a, b); }
 
 }  // namespace
 
+int32_t CellHeight(const TextFont& font) { return font.Measure("a").cy; }
+
 TextLayout::TextLayout(const std::vector<std::string>& lines, const RenderSettings& settings,
                        FontEngine& engine, int32_t pixels_per_inch)
     : lines_(lines),
       font_(engine.CreateFont(MakeLogFont(settings, pixels_per_inch))),
       color_(ResolveRgb(settings.TextColor)),
       margin_(settings.Margin) {
-  const int64_t h = font_->Measure("a").cy;
+  const int64_t h = CellHeight(*font_);
   const int64_t spacing = settings.LineSpacing;
   pitch_ = h + spacing;
   height_ = PictureHeight(static_cast<int64_t>(lines.size()), h, spacing, margin_);

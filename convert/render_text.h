@@ -11,6 +11,9 @@
 
 namespace t2j {
 
+// The height h of every line's cell in a picture drawn with the font: the height measured for "a".
+int32_t CellHeight(const TextFont& font);
+
 // Draws the lines onto a new white picture, one line per cell of the font's cell height h (the
 // height measured for "a"), each line at (Margin, Margin + i × (h + LineSpacing)).
 //   Width  = 2 × Margin + the widest line, or 0 when no line has a positive width;

@@ -1,0 +1,37 @@
+// Lines broken to a width: Chinese line-break rules for Han text and punctuation, Unicode's
+// line-break opportunities for other text.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/failure.h"
+#include "platform/font_engine.h"
+
+namespace t2j {
+
+// One character is wider than the width that lines are broken to.
+class ETooNarrow : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// Breaks every line (UTF-8) into lines no wider than `max_width` as `font` measures a line, the
+// measure that the picture's geometry uses:
+//  - A line that fits stays as it is, and so does an empty line.
+//  - Otherwise each piece ends at the last break opportunity that fits: between two Han
+//    characters, after closing punctuation or a Han character and before opening punctuation or
+//    a Han character, and at the opportunities of the Unicode line-breaking rules (ICU);
+//    never before closing punctuation (，。、；：？！）》」』】”’ and their half-width forms)
+//    nor after opening punctuation (（《「『【“‘ and theirs).
+//  - A word or run that alone is too wide is broken after the last character (grapheme cluster)
+//    that fits, keeping the punctuation rules when it can.
+//  - Spaces (U+0020, U+3000) at a break are dropped on both sides; a line of spaces only that
+//    is too wide becomes an empty line.
+// Fails with ETooNarrow when one character alone is wider than `max_width`, and with Exception
+// when ICU has no line-breaking rules.
+std::vector<std::string> WrapLines(const std::vector<std::string>& lines, const TextFont& font,
+                                   int64_t max_width);
+
+}  // namespace t2j
