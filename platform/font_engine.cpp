@@ -867,6 +867,8 @@ FontEngine& SystemFontEngine() {
   return engine;
 }
 
+std::unique_ptr<FontEngine> NewSystemFontEngine() { return std::make_unique<FreeTypeEngine>(); }
+
 bool IsInstalledFamily(std::string_view family) { return IsInstalledFamilyName(family); }
 
 }  // namespace t2j

@@ -81,6 +81,11 @@ class FontEngine {
 // The engine over fontconfig and FreeType, made on first use and kept for the run.
 FontEngine& SystemFontEngine();
 
+// A further engine over fontconfig and FreeType with its own FreeType library, faces and glyphs,
+// drawing exactly as SystemFontEngine does. An engine and its fonts must be used by one thread
+// at a time; different engines may be used by different threads at once.
+std::unique_ptr<FontEngine> NewSystemFontEngine();
+
 // True when fontconfig knows a family of exactly this name (letter case ignored).
 bool IsInstalledFamily(std::string_view family);
 

@@ -1,0 +1,40 @@
+// Many files converted at once: worker threads, each with fonts of its own.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/font_engine.h"
+
+namespace t2j {
+
+// A font engine that makes each font once and hands out that same font again for the same
+// description, so that a run of many conversions lays out its fonts and renders its glyphs once.
+// The fonts it hands out must not outlive it.
+class ReusingFontEngine final : public FontEngine {
+ public:
+  explicit ReusingFontEngine(FontEngine& engine) : engine_(engine) {}
+  ~ReusingFontEngine() override;
+  std::unique_ptr<TextFont> CreateFont(const LogFont& log_font) override;
+
+ private:
+  struct Made;
+  FontEngine& engine_;
+  std::vector<Made> made_;
+};
+
+// The processors this process may run on (at least 1).
+unsigned UsableProcessors();
+
+// Converts items 0 to count − 1: `convert(i, engine)` on up to `jobs` threads (the calling thread
+// among them), every thread with a font engine of its own. After each item `done(i, failure)` is
+// called, one call at a time, with the failure's message (without a final full stop added), or
+// with nullptr when `convert` returned. Whatever one item throws, the others go on. When no
+// further thread can be started, the threads there are do all the work.
+void ConvertInParallel(size_t count, unsigned jobs,
+                       const std::function<void(size_t, FontEngine&)>& convert,
+                       const std::function<void(size_t, const std::string*)>& done);
+
+}  // namespace t2j
