@@ -6,6 +6,10 @@ peak memory (maximum resident set), and two ratios measured in the same run: to
 `cjpeg -quality 90 -dct float` encoding a PPM of the same picture, and to a Pillow script that
 draws the same lines with the same font file and saves a JPEG at quality 90.
 
+Then it converts a folder of 1000 three-line notes three ways: one run of text2jpg-cli over all
+the files, 1000 runs of it (one a file), and one Python process that draws and saves them with
+Pillow in a loop.
+
 Run it with `make bench`; it needs libjpeg-turbo-progs and python3-pil.
 """
 
@@ -72,6 +76,82 @@ for i, line in enumerate(lines):
     draw.text((margin, margin + i * (h + spacing)), line, font=font, fill=(0, 128, 0))
 image.save(out_file, "JPEG", quality=90)
 '''
+
+
+PILLOW_LOOP_SCRIPT = r'''
+import os, sys
+from PIL import Image, ImageDraw, ImageFont
+out_dir, font_file, h = sys.argv[1], sys.argv[2], int(sys.argv[3])
+size_px, spacing, margin = 16, 4, 10
+font = ImageFont.truetype(font_file, size_px, index=0)
+for text_file in sys.argv[4:]:
+    with open(text_file, encoding="utf-8") as f:
+        lines = f.read().split("\n")
+    if lines and lines[-1] == "":
+        lines.pop()
+    width = max(int(font.getlength(line)) for line in lines) + 2 * margin
+    height = len(lines) * (h + spacing) - spacing + 2 * margin
+    image = Image.new("RGB", (width, height), "white")
+    draw = ImageDraw.Draw(image)
+    for i, line in enumerate(lines):
+        draw.text((margin, margin + i * (h + spacing)), line, font=font, fill=(0, 128, 0))
+    name = os.path.splitext(os.path.basename(text_file))[0] + ".jpg"
+    image.save(os.path.join(out_dir, name), "JPEG", quality=90)
+'''
+
+NOTES = 1000
+
+
+def notes(count):
+    """Three-line notes, each different: a heading, a sentence, a line with numbers."""
+    rng = random.Random(1000)
+    result = []
+    for i in range(count):
+        heading = "".join(rng.choice(HANZI) for _ in range(rng.randint(4, 8))) + "："
+        sentence = "".join(rng.choice(HANZI) for _ in range(rng.randint(12, 24))) + "。"
+        numbers = f"第 {i + 1} 条  {rng.randint(1, 12)} 月 {rng.randint(1, 28)} 日  No.{i:04d}"
+        result.append(f"{heading}\n{sentence}\n{numbers}\n")
+    return result
+
+
+def bench_notes(cli, work):
+    """Seconds for one batch run, 1000 single runs and the Pillow loop over 1000 notes."""
+    note_dir = os.path.join(work, "notes")
+    os.makedirs(note_dir)
+    paths = []
+    for i, text in enumerate(notes(NOTES)):
+        path = os.path.join(note_dir, f"note{i:04d}.txt")
+        with open(path, "w", encoding="utf-8") as f:
+            f.write(text)
+        paths.append(path)
+    settings = ["-f", "宋体", "-s", "12", "-l", "4", "-m", "10"]
+
+    batch_dir = os.path.join(work, "batch")
+    batch = statistics.median(
+        run_measured([cli, *settings, "-O", batch_dir, *paths])[0] for _ in range(3))
+
+    single_dir = os.path.join(work, "single")
+    os.makedirs(single_dir)
+    start = time.perf_counter()
+    for path in paths:
+        run_measured([cli, *settings, "-O", single_dir, path])
+    singles = time.perf_counter() - start
+    for name in os.listdir(single_dir):
+        with open(os.path.join(single_dir, name), "rb") as a, \
+                open(os.path.join(batch_dir, name), "rb") as b:
+            if a.read() != b.read():
+                raise SystemExit(f"{name}: the batch run wrote other bytes than a single run")
+
+    width, height = jpeg_size(os.path.join(batch_dir, "note0000.jpg"))
+    pitch = (height - 2 * 10 + 4) // 3
+    pillow_dir = os.path.join(work, "pillow")
+    os.makedirs(pillow_dir)
+    script = os.path.join(work, "pillow_loop.py")
+    with open(script, "w") as f:
+        f.write(PILLOW_LOOP_SCRIPT)
+    pillow, _ = run_measured([sys.executable, script, pillow_dir, FONT_FILE, str(pitch - 4),
+                              *paths])
+    return batch, singles, pillow
 
 
 def run_measured(command, stdin_path=None):
@@ -157,12 +237,18 @@ def main():
                                     str(pitch - 4)], max(1, repeats // 2))
             budget = width * height * 3 + jpeg_bytes + 40 * 2**20
             results.append((name, width, height, ours, peak, budget, floor, pillow))
+        batch, singles, pillow_loop = bench_notes(cli, work)
 
     print(f"{'workload':<11} {'picture':>13} {'median':>9} {'peak MB':>8} {'budget MB':>9} "
           f"{'× cjpeg':>8} {'Pillow ×':>9}")
     for name, width, height, ours, peak, budget, floor, pillow in results:
         print(f"{name:<11} {f'{width}×{height}':>13} {ours * 1000:>7.1f}ms {peak / 2**20:>8.1f} "
               f"{budget / 2**20:>9.1f} {ours / floor:>8.2f} {pillow / ours:>9.1f}")
+
+    print()
+    print(f"{NOTES} three-line notes: one run {batch:.2f} s, {NOTES} runs {singles:.2f} s "
+          f"({singles / batch:.1f} × the one run), Pillow loop {pillow_loop:.2f} s "
+          f"({pillow_loop / batch:.1f} × the one run)")
 
     print()
     checks = []
@@ -173,6 +259,9 @@ def main():
     for r in results:
         checks.append((f"{r[0]}: peak memory within raw + JPEG + 40 MB", r[4] <= r[5]))
     checks.append(("short note under 100 ms", by_name["short note"][3] < 0.1))
+    checks.append((f"{NOTES} notes in one run at least 10 × faster than {NOTES} runs",
+                   singles / batch >= 10))
+    checks.append((f"{NOTES} notes in one run faster than the Pillow loop", batch < pillow_loop))
     for label, ok in checks:
         print(f"{'ok  ' if ok else 'MISS'} {label}")
     return 0 if all(ok for _, ok in checks) else 1
