@@ -1,0 +1,69 @@
+#include "cli/picture_job.h"
+
+#include <limits>
+
+#include "cli/output_names.h"
+#include "convert/input_lines.h"
+#include "convert/jpeg_image.h"
+#include "convert/page_split.h"
+#include "convert/render_text.h"
+#include "convert/wrap_lines.h"
+#include "platform/failure.h"
+
+namespace t2j {
+
+std::vector<std::vector<std::string>> PictureLines(std::string_view text,
+                                                   const PictureOptions& options,
+                                                   FontEngine& engine) {
+  const RenderSettings& settings = options.settings;
+  if (!options.width && !options.max_height) return {InputLines(text)};
+
+  const std::unique_ptr<TextFont> font =
+      engine.CreateFont(MakeLogFont(settings, options.pixels_per_inch));
+  std::vector<std::string> lines;
+  if (options.width) {
+    const int64_t room = int64_t{*options.width} - 2 * int64_t{settings.Margin};
+    if (room <= 0) {
+      throw Exception("a width of " + std::to_string(*options.width) +
+                      " pixels leaves no room for text between margins of " +
+                      std::to_string(settings.Margin) + " pixels");
+    }
+    lines = WrapLines(InputLines(text, std::numeric_limits<size_t>::max()), *font, room);
+  } else {
+    lines = InputLines(text);
+  }
+  if (!options.max_height) return {std::move(lines)};
+  const size_t per_page =
+      LinesPerPage(CellHeight(*font), settings.LineSpacing, settings.Margin, *options.max_height);
+  return SplitPages(std::move(lines), per_page);
+}
+
+void WritePictures(std::string_view text, const PictureOptions& options, FontEngine& engine,
+                   const std::string& path, const InputFiles& inputs) {
+  const std::vector<std::vector<std::string>> pages = PictureLines(text, options, engine);
+  for (size_t i = 0; i < pages.size(); ++i) {
+    const std::string page_path = options.max_height ? PageName(path, i + 1) : path;
+    if (inputs.Contains(page_path)) {
+      throw Exception("the picture \"" + page_path + "\" would replace an input file");
+    }
+    // Drawn in bands as the encoder takes the rows: the same bytes as the whole raster, without
+    // its memory.
+    const TextLayout layout(pages[i], options.settings, engine, options.pixels_per_inch);
+    BandedRows rows(layout);
+    SaveJpegFile(page_path, layout.Width(), layout.Height(), rows);
+  }
+}
+
+std::string EncodePicture(std::string_view text, const PictureOptions& options,
+                          FontEngine& engine) {
+  PictureOptions one = options;
+  one.max_height.reset();
+  const std::vector<std::string> lines = PictureLines(text, one, engine).front();
+  const TextLayout layout(lines, options.settings, engine, options.pixels_per_inch);
+  BandedRows rows(layout);
+  std::string stream;
+  EncodeJpeg(layout.Width(), layout.Height(), rows, stream);
+  return stream;
+}
+
+}  // namespace t2j
