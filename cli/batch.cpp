@@ -41,13 +41,6 @@ class SharedFont final : public TextFont {
 
 }  // namespace
 
-struct ReusingFontEngine::Made {
-  LogFont log_font;
-  std::unique_ptr<TextFont> font;
-};
-
-ReusingFontEngine::~ReusingFontEngine() = default;
-
 std::unique_ptr<TextFont> ReusingFontEngine::CreateFont(const LogFont& log_font) {
   for (const Made& made : made_) {
     if (Fields(made.log_font) == Fields(log_font)) return std::make_unique<SharedFont>(*made.font);

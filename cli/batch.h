@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/font_engine.h"
 
@@ -16,11 +17,13 @@ namespace t2j {
 class ReusingFontEngine final : public FontEngine {
  public:
   explicit ReusingFontEngine(FontEngine& engine) : engine_(engine) {}
-  ~ReusingFontEngine() override;
   std::unique_ptr<TextFont> CreateFont(const LogFont& log_font) override;
 
  private:
-  struct Made;
+  struct Made {
+    LogFont log_font;
+    std::unique_ptr<TextFont> font;
+  };
   FontEngine& engine_;
   std::vector<Made> made_;
 };

@@ -1,29 +1,18 @@
 #include "cli/cli_options.h"
 
+#include <algorithm>
 #include <cctype>
+#include <limits>
 #include <string_view>
 
+#include "cli/css_colors.h"
 #include "convert/parse_int.h"
 #include "widgets/colour_picker/model/color_names.h"
 
 namespace t2j {
 namespace {
 
-std::optional<ColorValue> ParseHashColor(std::string_view text) {
-  if (text.size() != 7 || text[0] != '#') return std::nullopt;
-  uint32_t rgb = 0;
-  for (char c : text.substr(1)) {
-    if (!std::isxdigit(static_cast<unsigned char>(c))) return std::nullopt;
-    rgb = (rgb << 4) |
-          static_cast<uint32_t>(std::isdigit(static_cast<unsigned char>(c))
-                                    ? c - '0'
-                                    : std::tolower(static_cast<unsigned char>(c)) - 'a' + 10);
-  }
-  return MakeColorValue(static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8),
-                        static_cast<uint8_t>(rgb));
-}
-
-// Takes the value of an option given as "--name=value", "-x value" or "--name value".
+// Takes the value of an option given as "--name=value", "-xvalue", "-x value" or "--name value".
 class ArgumentReader {
  public:
   explicit ArgumentReader(const std::vector<std::string>& args) : args_(args) {}
@@ -41,18 +30,42 @@ class ArgumentReader {
   size_t index_ = 0;
 };
 
+// The long name of every option that takes a value, with its short name if it has one.
+struct ValueOption {
+  std::string_view long_name;
+  char short_name;
+};
+constexpr ValueOption kValueOptions[] = {
+    {"--output", 'o'}, {"--output-dir", 'O'}, {"--font", 'f'},
+    {"--size", 's'},   {"--color", 'c'},      {"--line-spacing", 'l'},
+    {"--margin", 'm'}, {"--jobs", 'j'},       {"--encoding", 0},
+    {"--dpi", 0},      {"--width", 0},        {"--max-height", 0},
+};
+
+// The long name of an option that takes a value, given its long or short name; empty for others.
+std::string_view ValueOptionName(std::string_view name) {
+  for (const ValueOption& option : kValueOptions) {
+    if (name == option.long_name) return option.long_name;
+    if (option.short_name != 0 && name.size() == 2 && name[0] == '-' &&
+        name[1] == option.short_name) {
+      return option.long_name;
+    }
+  }
+  return {};
+}
+
 }  // namespace
 
 std::optional<ColorValue> ParseColorArgument(const std::string& text) {
   if (auto hash = ParseHashColor(text)) return hash;
   if (auto number = ParseInt(text)) return static_cast<ColorValue>(*number);
-  return FindColorByName(text);
+  if (auto named = FindColorByName(text)) return named;
+  return FindCssColor(text);
 }
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   CliOptions options;
   ArgumentReader reader(args);
-  bool have_input = false;
   bool options_ended = false;
   auto fail = [](std::string message) {
     return ParsedCommandLine{std::nullopt, UsageError{std::move(message)}};
@@ -61,9 +74,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   while (!reader.Done()) {
     const std::string arg = reader.Next();
     if (options_ended || arg == "-" || arg.empty() || arg[0] != '-') {
-      if (have_input) return fail("more than one input file: '" + arg + "'");
-      options.input_path = arg;
-      have_input = true;
+      options.input_paths.push_back(arg);
       continue;
     }
     if (arg == "--") {
@@ -78,6 +89,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
         name = arg.substr(0, eq);
         inline_value = arg.substr(eq + 1);
       }
+    } else if (arg.size() > 2 && !ValueOptionName(arg.substr(0, 2)).empty()) {
+      name = arg.substr(0, 2);
+      inline_value = arg.substr(2);
     }
 
     if (name == "-h" || name == "--help") {
@@ -97,12 +111,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       continue;
     }
 
-    const bool takes_value = name == "-o" || name == "--output" || name == "-f" ||
-                             name == "--font" || name == "-s" || name == "--size" || name == "-c" ||
-                             name == "--color" || name == "-l" || name == "--line-spacing" ||
-                             name == "-m" || name == "--margin" || name == "--encoding" ||
-                             name == "--dpi";
-    if (!takes_value) return fail("unknown option '" + name + "'");
+    const std::string_view option = ValueOptionName(name);
+    if (option.empty()) return fail("unknown option '" + name + "'");
     const std::optional<std::string> value = reader.ValueOr(inline_value);
     if (!value) return fail("option '" + name + "' needs a value");
 
@@ -115,30 +125,54 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     auto not_a_number = [&] {
       return fail("option '" + name + "' takes a number (12, +12, $C, 0x0C), not '" + *value + "'");
     };
+    // A number from `low` to `high`.
+    auto bounded = [&](int32_t low, int32_t high) -> std::optional<int32_t> {
+      const std::optional<int32_t> parsed = ParseInt(*value);
+      if (!parsed || *parsed < low || *parsed > high) return std::nullopt;
+      return parsed;
+    };
+    auto out_of_range = [&](const std::string& range) {
+      return fail("option '" + name + "' takes " + range + ", not '" + *value + "'");
+    };
+    constexpr int32_t kMaxInt = std::numeric_limits<int32_t>::max();
 
-    if (name == "-o" || name == "--output") {
+    if (option == "--output") {
       if (value->empty()) return fail("option '" + name + "' needs a file name");
       options.output_path = *value;
-    } else if (name == "-f" || name == "--font") {
+    } else if (option == "--output-dir") {
+      if (value->empty()) return fail("option '" + name + "' needs a directory name");
+      options.output_dir = *value;
+    } else if (option == "--font") {
       options.settings.FontName = *value;
-    } else if (name == "-s" || name == "--size") {
+    } else if (option == "--size") {
       if (!number(options.settings.FontSize)) return not_a_number();
-    } else if (name == "-l" || name == "--line-spacing") {
+    } else if (option == "--line-spacing") {
       if (!number(options.settings.LineSpacing)) return not_a_number();
-    } else if (name == "-m" || name == "--margin") {
+    } else if (option == "--margin") {
       if (!number(options.settings.Margin)) return not_a_number();
-    } else if (name == "--dpi") {
-      if (!number(options.pixels_per_inch)) return not_a_number();
-      if (options.pixels_per_inch <= 0) {
-        return fail("option '" + name + "' takes a positive number, not '" + *value + "'");
-      }
-    } else if (name == "-c" || name == "--color") {
+    } else if (option == "--dpi") {
+      const std::optional<int32_t> dpi = bounded(1, kMaxInt);
+      if (!dpi) return out_of_range("a positive number");
+      options.pixels_per_inch = *dpi;
+    } else if (option == "--jobs") {
+      const std::optional<int32_t> jobs = bounded(1, kMaxInt);
+      if (!jobs) return out_of_range("a positive number");
+      options.jobs = static_cast<unsigned>(*jobs);
+    } else if (option == "--width") {
+      options.width = bounded(1, kMaxInt);
+      if (!options.width) return out_of_range("a positive number of pixels");
+    } else if (option == "--max-height") {
+      options.max_height = bounded(1, kMaxPageHeight);
+      if (!options.max_height) return out_of_range("a number of pixels from 1 to 65500");
+    } else if (option == "--color") {
       const std::optional<ColorValue> color = ParseColorArgument(*value);
       if (!color) {
-        return fail("option '" + name + "' takes #RRGGBB or a colour number, not '" + *value + "'");
+        return fail("option '" + name +
+                    "' takes #RRGGBB, #RGB, a colour name or a colour number, not '" + *value +
+                    "'");
       }
       options.settings.TextColor = *color;
-    } else if (name == "--encoding") {
+    } else if (option == "--encoding") {
       std::string lower;
       for (char c : *value) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
       if (lower == "utf-8" || lower == "utf8") {
@@ -150,33 +184,67 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       }
     }
   }
+
+  const size_t inputs = options.input_paths.size();
+  if (options.output_path && !options.output_dir.empty()) {
+    return fail("give either -o (one picture's name) or -O (the pictures' directory), not both");
+  }
+  if (options.output_path && inputs > 1) {
+    return fail("-o names one picture, but " + std::to_string(inputs) +
+                " files were given; use -O DIR for several");
+  }
+  if (inputs > 1 && std::find(options.input_paths.begin(), options.input_paths.end(), "-") !=
+                        options.input_paths.end()) {
+    return fail("standard input ('-') is converted on its own, not beside other files");
+  }
+  if (options.max_height && options.output_path == "-") {
+    return fail("--max-height writes pages as files; it cannot write to standard output");
+  }
   return ParsedCommandLine{options, std::nullopt};
 }
 
 std::string UsageText() {
-  return R"(Usage: text2jpg-cli [OPTIONS] [FILE]
-Turns text into a JPEG picture, as the window of 文本to图片 does.
-Reads the text from FILE, or from standard input when FILE is absent or "-".
+  return R"(Usage: text2jpg-cli [OPTIONS] [FILE...]
+Turns text into JPEG pictures, as the window of 文本to图片 does.
+Each FILE becomes its own picture, named after it with its last extension replaced by .jpg
+(notes.txt gives notes.jpg), in the current directory or in the one -O names. Without FILE, or
+with "-", the text comes from standard input and its picture is Picture.jpg.
 
-  -o, --output PATH        the picture's file (default Picture.jpg); "-" writes it to standard output
+  -o, --output PATH        the picture's file, for one FILE or standard input; "-" writes it to
+                           standard output
+  -O, --output-dir DIR     the directory of the pictures (made when missing)
+  -j, --jobs N             files converted at once (default: the processors this process may use)
   -f, --font NAME          font face (default 宋体)
   -s, --size N             size in points (default 12; 12 points are 16 pixels at 96 dpi)
-  -c, --color VALUE        #RRGGBB, a colour number 0x00BBGGRR, or a colour name such as
-                           clRed or clBtnFace (default 0x8000, clGreen)
+  -c, --color VALUE        #RRGGBB, #RGB, a colour name such as clRed or clBtnFace, a CSS colour
+                           name such as red or rebeccapurple, or a colour number 0x00BBGGRR
+                           (blue in the high byte: 0xFF is red) (default 0x8000, clGreen)
   -l, --line-spacing N     pixels between lines (default 4)
   -m, --margin N           pixels around the text (default 10)
-      --encoding NAME      the text file's encoding: utf-8 (default) or gb18030
+      --width N            pictures at most N pixels wide, margins included: longer lines are
+                           broken between Han characters and at spaces, never before ，。、；：？！）》」』】”’
+                           nor after （《「『【“‘; spaces at a break are dropped
+      --max-height N       pages at most N pixels tall (1 to 65500), split between lines, each with
+                           its own margins: NAME-1.jpg, NAME-2.jpg, ... (numbered even when the
+                           text fits on one page)
+      --encoding NAME      the text files' encoding: utf-8 (default) or gb18030
       --dpi N              pixels per inch for point sizes (default 96)
       --list-fonts         print the font names the window offers, one a line
       --list-colors        print the colour names with their values
   -h, --help               print this help
       --version            print the version
 
+Options take their values as -s 12, -s12, --size 12 or --size=12; "--" ends the options.
 Numbers may be decimal or hexadecimal: 12, +12, $C, x0C and 0x0C are all twelve.
-An existing file is replaced. Exit status: 0 done, 1 the conversion failed, 2 usage error.
+Existing pictures are replaced, but never an input file; two files that would give the same
+picture name are refused before anything is written. A failing file is reported as
+"text2jpg-cli: FILE: message" and the others go on.
+Exit status: 0 done, 1 a conversion failed, 2 usage error.
 
-Example:
+Examples:
   printf '你好，世界\nHello\n' | text2jpg-cli -f 黑体 -s 24 -c '#C00000' -o hello.jpg
+  text2jpg-cli -O pictures notes/*.txt
+  text2jpg-cli --width 750 --max-height 20000 -s 18 -m 30 article.txt
 )";
 }
 

@@ -4,16 +4,23 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <limits>
 #include <new>
 #include <sstream>
 #include <string>
+#include <variant>
 #include <vector>
 
+#include "cli/batch.h"
+#include "cli/output_names.h"
+#include "cli/picture_job.h"
 #include "convert/failure_text.h"
 #include "convert/input_lines.h"
 #include "convert/jpeg_image.h"
@@ -31,6 +38,8 @@ namespace {
 
 constexpr const char* kProgram = "text2jpg-cli";
 constexpr const char* kVersion = "1.0.0";
+// Up to this many files no progress line is shown.
+constexpr size_t kQuietFileCount = 4;
 
 // A failure of the command-line tool itself (input, output), reported like a conversion's.
 class ECliError : public Exception {
@@ -114,15 +123,14 @@ std::string ReadText(FILE* file, const std::string& name, InputEncoding encoding
   return text;
 }
 
-std::string ReadInput(const CliOptions& options, FILE* in) {
-  if (options.input_path == "-") return ReadText(in, "standard input", options.encoding);
-  FILE* file = std::fopen(options.input_path.c_str(), "rb");
+std::string ReadInput(const std::string& path, InputEncoding encoding, FILE* in) {
+  if (path == "-") return ReadText(in, "standard input", encoding);
+  FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) {
-    throw ECliError("cannot open \"" + FullPathName(options.input_path) +
-                    "\": " + SystemErrorText(errno));
+    throw ECliError("cannot open \"" + FullPathName(path) + "\": " + SystemErrorText(errno));
   }
   try {
-    std::string text = ReadText(file, "\"" + options.input_path + "\"", options.encoding);
+    std::string text = ReadText(file, "\"" + path + "\"", encoding);
     std::fclose(file);
     return text;
   } catch (...) {
@@ -148,31 +156,156 @@ void Flush(FILE* out, const char* what) {
   }
 }
 
-void Convert(const CliOptions& options, FILE* in, FILE* out, FILE* err) {
-  if (options.output_path == "-" && isatty(fileno(out))) {
+PictureOptions PictureOptionsOf(const CliOptions& options) {
+  return PictureOptions{options.settings, options.pixels_per_inch, options.width,
+                        options.max_height};
+}
+
+// One input on the calling thread: standard input or one FILE, to its picture or to standard
+// output.
+void ConvertOne(const CliOptions& options, const std::string& input, const std::string& output,
+                FILE* in, FILE* out, FILE* err) {
+  if (output == "-" && isatty(fileno(out))) {
     throw ECliError("standard output is a terminal; give a file with -o, or redirect the output");
   }
-  std::vector<std::string> lines;
-  {
-    const std::string text = ReadInput(options, in);
-    lines = InputLines(text);
+  const InputFiles inputs(options.input_paths);
+  if (output != "-" && !options.max_height && inputs.Contains(output)) {
+    throw ECliError("the picture \"" + output + "\" would replace the input file");
   }
-  // The window's picture, drawn in bands as the encoder takes its rows: the same bytes, without
-  // the memory of the whole raster.
-  const TextLayout layout(lines, options.settings, SystemFontEngine(), options.pixels_per_inch);
-  BandedRows rows(layout);
-  if (const std::vector<char32_t> missing = layout.UncoveredCharacters(); !missing.empty()) {
-    std::fprintf(err, "%s: warning: no installed font has %s; drawn as boxes\n", kProgram,
-                 UncoveredCharactersText(missing).c_str());
-  }
-  if (options.output_path == "-") {
-    std::string stream;
-    EncodeJpeg(layout.Width(), layout.Height(), rows, stream);
-    Write(out, stream, "the picture");
+  const std::string text = ReadInput(input, options.encoding, in);
+  ReusingFontEngine engine(SystemFontEngine());
+  std::string warning;
+  if (output == "-") {
+    const EncodedPicture picture = EncodePicture(text, PictureOptionsOf(options), engine);
+    warning = picture.warning;
+    Write(out, picture.stream, "the picture");
     Flush(out, "the picture");
   } else {
-    SaveJpegFile(options.output_path, layout.Width(), layout.Height(), rows);
+    warning = WritePictures(text, PictureOptionsOf(options), engine, output, inputs);
   }
+  if (!warning.empty()) std::fprintf(err, "%s: warning: %s\n", kProgram, warning.c_str());
+}
+
+// The progress line on a terminal: how many files are done. Failures and warnings are printed
+// above it.
+class Progress {
+ public:
+  Progress(FILE* err, size_t total, bool shown) : err_(err), total_(total), shown_(shown) {}
+
+  void Report(const std::string& line) {
+    Clear();
+    std::fprintf(err_, "%s\n", line.c_str());
+    Draw();
+  }
+  void Done() {
+    ++done_;
+    const auto now = std::chrono::steady_clock::now();
+    if (done_ == total_ || now - drawn_ >= std::chrono::milliseconds(100)) Draw();
+  }
+  void Clear() {
+    if (shown_) std::fputs("\r\033[K", err_);
+  }
+
+ private:
+  void Draw() {
+    if (!shown_) return;
+    drawn_ = std::chrono::steady_clock::now();
+    std::fprintf(err_, "\r\033[K%s: %zu of %zu files", kProgram, done_, total_);
+    std::fflush(err_);
+  }
+
+  FILE* err_;
+  size_t total_;
+  bool shown_;
+  size_t done_ = 0;
+  std::chrono::steady_clock::time_point drawn_{};
+};
+
+// Several files, each to its picture, converted in parallel. Returns the exit code.
+int ConvertMany(const CliOptions& options, const std::vector<std::string>& pictures, FILE* err) {
+  const std::vector<std::string>& files = options.input_paths;
+  const InputFiles inputs(files);
+  const PictureOptions picture_options = PictureOptionsOf(options);
+  Progress progress(err, files.size(), files.size() > kQuietFileCount && isatty(fileno(err)));
+  size_t failed = 0;
+  ConvertInParallel(
+      files.size(), options.jobs == 0 ? UsableProcessors() : options.jobs,
+      [&](size_t i, FontEngine& engine) {
+        const std::string text = ReadInput(files[i], options.encoding, nullptr);
+        return WritePictures(text, picture_options, engine, pictures[i], inputs);
+      },
+      [&](size_t i, const ItemOutcome& outcome) {
+        const std::string file = std::string(kProgram) + ": " + files[i] + ": ";
+        if (outcome.failure) {
+          ++failed;
+          progress.Report(file + FailureText(*outcome.failure));
+        } else if (!outcome.warning.empty()) {
+          progress.Report(file + "warning: " + outcome.warning);
+        }
+        progress.Done();
+      });
+  progress.Clear();
+  if (failed == 0) return kExitOk;
+  std::fprintf(err, "%s: %zu of %zu files failed\n", kProgram, failed, files.size());
+  return kExitFailure;
+}
+
+// The picture of every input, or a usage error: a name that is no file, two inputs with one
+// picture.
+std::variant<std::vector<std::string>, UsageError> PictureNames(const CliOptions& options) {
+  std::vector<std::string> pictures;
+  if (options.input_paths.empty() ||
+      (options.input_paths.size() == 1 && options.input_paths[0] == "-")) {
+    if (options.output_path) return std::vector<std::string>{*options.output_path};
+    const std::string name(kStandardInputPicture);
+    return std::vector<std::string>{
+        options.output_dir.empty() ? name
+                                   : (std::filesystem::path(options.output_dir) / name).string()};
+  }
+  if (options.output_path) return std::vector<std::string>{*options.output_path};
+  for (const std::string& input : options.input_paths) {
+    std::optional<std::string> picture = PictureNameFor(input, options.output_dir);
+    if (!picture) return UsageError{"'" + input + "' names no file to name a picture after"};
+    pictures.push_back(std::move(*picture));
+  }
+  if (auto same = FindSamePicture(options.input_paths, pictures)) return UsageError{*same};
+  return pictures;
+}
+
+bool HasJpegExtension(const std::string& path) {
+  std::string extension = std::filesystem::path(path).extension().string();
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return extension == ".jpg" || extension == ".jpeg";
+}
+
+// Converts every input; a usage error is reported as such. Returns the exit code.
+int Convert(const CliOptions& options, FILE* in, FILE* out, FILE* err) {
+  auto names = PictureNames(options);
+  if (const UsageError* usage = std::get_if<UsageError>(&names)) {
+    std::fprintf(err, "%s: %s\nTry '%s --help' for more information.\n", kProgram,
+                 usage->message.c_str(), kProgram);
+    return kExitUsage;
+  }
+  const std::vector<std::string>& pictures = std::get<std::vector<std::string>>(names);
+  if (options.output_path && *options.output_path != "-" &&
+      !HasJpegExtension(*options.output_path)) {
+    std::fprintf(err, "%s: warning: '%s' does not end in .jpg or .jpeg; it is written as JPEG\n",
+                 kProgram, options.output_path->c_str());
+  }
+  if (!options.output_dir.empty()) {
+    std::error_code error;
+    std::filesystem::create_directories(options.output_dir, error);
+    if (error) {
+      throw ECliError("cannot make the directory \"" + FullPathName(options.output_dir) +
+                      "\": " + SystemErrorText(error.value()));
+    }
+  }
+  if (options.input_paths.size() <= 1) {
+    ConvertOne(options, options.input_paths.empty() ? "-" : options.input_paths[0], pictures[0], in,
+               out, err);
+    return kExitOk;
+  }
+  return ConvertMany(options, pictures, err);
 }
 
 void PrintLine(FILE* out, const std::string& line) {
@@ -223,8 +356,7 @@ int RunCommandLine(int argc, char** argv, FILE* in, FILE* out, FILE* err) {
         Flush(out, "the list");
         return kExitOk;
       case CliAction::kConvert:
-        Convert(options, in, out, err);
-        return kExitOk;
+        return Convert(options, in, out, err);
     }
   } catch (const Exception& failure) {
     if (dynamic_cast<const EAbort*>(&failure) != nullptr) return kExitFailure;
