@@ -13,6 +13,7 @@
 
 #include "cli/cli_options.h"
 #include "convert/input_lines.h"
+#include "convert/jpeg_test_support.h"
 #include "convert/render_text.h"
 #include "convert/save_picture.h"
 #include "platform/font_engine.h"
@@ -234,7 +235,14 @@ TEST_F(CliTest, UsageErrorsExitTwoAndNameTheOption) {
       {{"-c", "#12345"}, "'-c'"},
       {{"--encoding", "latin1"}, "'--encoding'"},
       {{"--dpi", "0"}, "'--dpi'"},
-      {{"a.txt", "b.txt"}, "b.txt"},
+      {{"-o", "x.jpg", "a.txt", "b.txt"}, "-o"},
+      {{"-O", "d", "-o", "x.jpg", "a.txt"}, "-O"},
+      {{"a.txt", "-"}, "'-'"},
+      {{"sub/a.txt", "a.md"}, "'sub/a.txt' and 'a.md' would both become 'a.jpg'"},
+      {{"dir/"}, "'dir/'"},
+      {{"--max-height", "65501"}, "'--max-height'"},
+      {{"--max-height=9", "-o", "-"}, "--max-height"},
+      {{"-j0"}, "'-j'"},
   };
   for (const auto& row : table) {
     const Outcome outcome = RunCli(row.args, "", dir_);
@@ -253,6 +261,69 @@ TEST_F(CliTest, UsageErrorsExitTwoAndNameTheOption) {
   EXPECT_NE(help.out.find("Usage: text2jpg-cli"), std::string::npos);
 }
 
+TEST_F(CliTest, ManyFilesGiveTheBytesOfSingleRuns) {
+  const std::vector<std::pair<std::string, std::string>> files = {
+      {"notes.txt", "说明：\n转换的文本宽度是根据本输入框输入的文字来决定的。\n"},
+      {"README", "Hello world, 你好世界！\n"},
+      {"list.md", "一\n二\n三\n\n四 five six seven\n"},
+      {"empty.txt", ""},
+      {"long.txt", "“长图”把一段文字排成一张很长的图片，方便在手机上阅读。Words wrap at spaces.\n"},
+  };
+  std::vector<std::string> args = {"-c", "teal", "--width", "160", "-O", "out", "-j", "3"};
+  for (const auto& [name, text] : files) {
+    std::ofstream(dir_ / name, std::ios::binary) << text;
+    args.push_back(name);
+  }
+  args.push_back("missing.txt");
+  const Outcome batch = RunCli(args, "", dir_);
+  EXPECT_EQ(batch.exit_code, 1);
+  EXPECT_NE(batch.err.find("text2jpg-cli: missing.txt: cannot open"), std::string::npos)
+      << batch.err;
+  EXPECT_NE(batch.err.find("1 of 6 files failed"), std::string::npos) << batch.err;
+
+  for (const auto& [name, text] : files) {
+    const std::string picture = fs::path(name).stem().string() + ".jpg";
+    const Outcome single =
+        RunCli({"-c", "teal", "--width", "160", name, "-o", "single.jpg"}, "", dir_);
+    ASSERT_EQ(single.exit_code, 0) << single.err;
+    ASSERT_TRUE(fs::exists(dir_ / "out" / picture)) << picture;
+    EXPECT_EQ(ReadFile(dir_ / "out" / picture), ReadFile(dir_ / "single.jpg")) << picture;
+  }
+  const auto wrapped = testing::DecodeJpeg(ReadFile(dir_ / "out/long.jpg"));
+  ASSERT_TRUE(wrapped.has_value());
+  EXPECT_LE(wrapped->width, 160);
+  EXPECT_GT(wrapped->height, 4 * 20);
+}
+
+TEST_F(CliTest, PagesSplitBetweenLinesAndNeverReplaceAnInput) {
+  std::string text;
+  for (int i = 0; i < 10; ++i) text += "第" + std::to_string(i) + "行\n";
+  std::ofstream(dir_ / "in.txt", std::ios::binary) << text;
+  // Lines of 16 + 4 pixels and margins of 10: four lines make a page of 96 rows.
+  const Outcome paged = RunCli({"--max-height", "99", "in.txt"}, "", dir_);
+  ASSERT_EQ(paged.exit_code, 0) << paged.err;
+  const int heights[] = {96, 96, 56};
+  for (int page = 1; page <= 3; ++page) {
+    const auto picture =
+        testing::DecodeJpeg(ReadFile(dir_ / ("in-" + std::to_string(page) + ".jpg")));
+    ASSERT_TRUE(picture.has_value()) << page;
+    EXPECT_EQ(picture->height, heights[page - 1]) << page;
+  }
+  EXPECT_FALSE(fs::exists(dir_ / "in-4.jpg"));
+  EXPECT_FALSE(fs::exists(dir_ / "in.jpg"));
+
+  const Outcome too_low = RunCli({"--max-height", "35", "in.txt", "-o", "low.jpg"}, "", dir_);
+  EXPECT_EQ(too_low.exit_code, 1);
+  EXPECT_NE(too_low.err.find("36 pixels tall"), std::string::npos) << too_low.err;
+  EXPECT_FALSE(fs::exists(dir_ / "low-1.jpg"));
+
+  // A text file named like a picture keeps its text.
+  std::ofstream(dir_ / "text.jpg", std::ios::binary) << "keep me\n";
+  const Outcome onto_input = RunCli({"text.jpg"}, "", dir_);
+  EXPECT_EQ(onto_input.exit_code, 1);
+  EXPECT_EQ(ReadFile(dir_ / "text.jpg"), "keep me\n");
+}
+
 TEST(ParseCommandLineTest, ReadsNumbersByTheWindowsRules) {
   const ParsedCommandLine parsed =
       ParseCommandLine({"-s", "$C", "--margin=+3", "-l", "x0C", "-c", "0xFF000005", "-f", "黑体"});
@@ -262,8 +333,8 @@ TEST(ParseCommandLineTest, ReadsNumbersByTheWindowsRules) {
   EXPECT_EQ(parsed.options->settings.LineSpacing, 12);
   EXPECT_EQ(parsed.options->settings.TextColor, 0xFF000005u);
   EXPECT_EQ(parsed.options->settings.FontName, "黑体");
-  EXPECT_EQ(parsed.options->output_path, "Picture.jpg");
-  EXPECT_EQ(parsed.options->input_path, "-");
+  EXPECT_FALSE(parsed.options->output_path.has_value());
+  EXPECT_TRUE(parsed.options->input_paths.empty());
 
   const ParsedCommandLine defaults = ParseCommandLine({});
   ASSERT_TRUE(defaults.options.has_value());
@@ -276,8 +347,19 @@ TEST(ParseCommandLineTest, ReadsNumbersByTheWindowsRules) {
   EXPECT_EQ(ParseColorArgument("clRed"), 0x000000FFu);
   EXPECT_EQ(ParseColorArgument("CLBTNFACE"), 0xFF00000Fu);
   EXPECT_EQ(ParseColorArgument("clNone"), 0x1FFFFFFFu);
-  EXPECT_FALSE(ParseColorArgument("red").has_value());
-  EXPECT_EQ(ParseCommandLine({"--", "-file"}).options->input_path, "-file");
+  EXPECT_EQ(ParseColorArgument("red"), 0x000000FFu);
+  EXPECT_EQ(ParseColorArgument("#f00"), 0x000000FFu);
+  EXPECT_EQ(ParseColorArgument("RebeccaPurple"), 0x00993366u);
+  EXPECT_EQ(ParseColorArgument("lightGREY"), 0x00D3D3D3u);
+  EXPECT_FALSE(ParseColorArgument("#f0").has_value());
+  EXPECT_FALSE(ParseColorArgument("greyish").has_value());
+
+  const ParsedCommandLine getopt = ParseCommandLine({"-s14", "--margin=-2", "-Oout", "--", "-x"});
+  ASSERT_TRUE(getopt.options.has_value());
+  EXPECT_EQ(getopt.options->settings.FontSize, 14);
+  EXPECT_EQ(getopt.options->settings.Margin, -2);
+  EXPECT_EQ(getopt.options->output_dir, "out");
+  EXPECT_EQ(getopt.options->input_paths, std::vector<std::string>{"-x"});
 }
 
 }  // namespace
