@@ -28,7 +28,13 @@ std::vector<std::vector<std::string>> PictureLines(std::string_view text,
                       " pixels leaves no room for text between margins of " +
                       std::to_string(settings.Margin) + " pixels");
     }
-    lines = WrapLines(InputLines(text, std::numeric_limits<size_t>::max()), *font, room);
+    try {
+      lines = WrapLines(InputLines(text, std::numeric_limits<size_t>::max()), *font, room);
+    } catch (const ETooNarrow& failure) {
+      throw Exception(std::string(failure.what()) + " (a width of " +
+                      std::to_string(*options.width) + " less margins of " +
+                      std::to_string(settings.Margin) + ")");
+    }
   } else {
     lines = InputLines(text);
   }
