@@ -140,12 +140,12 @@ class Wrapper {
       throw Exception("cannot break a line of " + std::to_string(text.size()) +
                       " bytes; lines are broken up to 2 GiB");
     }
-    FindBoundaries(text);
-    size_t start = 0;
     if (SkipSpaces(text, 0) == text.size()) {
       out.emplace_back();
       return;
     }
+    FindBoundaries(text);
+    size_t start = 0;
     while (start < text.size()) {
       size_t end = LastFitting(text, start, breaks_);
       if (end == 0) end = LastFitting(text, start, loose_breaks_);
