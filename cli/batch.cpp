@@ -34,6 +34,9 @@ class SharedFont final : public TextFont {
     font_.Draw(raster, x, y, text, color, background, clip_right);
   }
   RowSpan DrawnRows(std::string_view text) const override { return font_.DrawnRows(text); }
+  std::vector<char32_t> Uncovered(std::string_view text) const override {
+    return font_.Uncovered(text);
+  }
 
  private:
   const TextFont& font_;
@@ -62,8 +65,8 @@ unsigned UsableProcessors() {
 }
 
 void ConvertInParallel(size_t count, unsigned jobs,
-                       const std::function<void(size_t, FontEngine&)>& convert,
-                       const std::function<void(size_t, const std::string*)>& done) {
+                       const std::function<std::string(size_t, FontEngine&)>& convert,
+                       const std::function<void(size_t, const ItemOutcome&)>& done) {
   std::atomic<size_t> next{0};
   std::mutex done_lock;
 
@@ -71,8 +74,7 @@ void ConvertInParallel(size_t count, unsigned jobs,
     std::unique_ptr<FontEngine> own_engine;
     std::unique_ptr<ReusingFontEngine> engine;
     for (size_t i = next++; i < count; i = next++) {
-      std::string failure;
-      bool failed = true;
+      ItemOutcome outcome;
       try {
         if (!engine) {
           if (calling_thread) {
@@ -82,15 +84,14 @@ void ConvertInParallel(size_t count, unsigned jobs,
             engine = std::make_unique<ReusingFontEngine>(*own_engine);
           }
         }
-        convert(i, *engine);
-        failed = false;
+        outcome.warning = convert(i, *engine);
       } catch (const std::bad_alloc&) {
-        failure = SystemErrorText(ENOMEM);
+        outcome.failure = SystemErrorText(ENOMEM);
       } catch (const std::exception& e) {
-        failure = e.what();
+        outcome.failure = e.what();
       }
       const std::lock_guard<std::mutex> lock(done_lock);
-      done(i, failed ? &failure : nullptr);
+      done(i, outcome);
     }
   };
 

@@ -1,6 +1,7 @@
 #include "cli/picture_job.h"
 
 #include <limits>
+#include <unordered_set>
 
 #include "cli/output_names.h"
 #include "convert/input_lines.h"
@@ -44,9 +45,32 @@ std::vector<std::vector<std::string>> PictureLines(std::string_view text,
   return SplitPages(std::move(lines), per_page);
 }
 
-void WritePictures(std::string_view text, const PictureOptions& options, FontEngine& engine,
-                   const std::string& path, const InputFiles& inputs) {
+namespace {
+
+// Gathers the characters that no font has over the pages of a text, each once.
+class Uncovered {
+ public:
+  void Add(const TextLayout& layout) {
+    for (const char32_t c : layout.UncoveredCharacters()) {
+      if (seen_.insert(c).second) found_.push_back(c);
+    }
+  }
+  std::string Warning() const {
+    if (found_.empty()) return {};
+    return "no installed font has " + UncoveredCharactersText(found_) + "; drawn as boxes";
+  }
+
+ private:
+  std::vector<char32_t> found_;
+  std::unordered_set<char32_t> seen_;
+};
+
+}  // namespace
+
+std::string WritePictures(std::string_view text, const PictureOptions& options, FontEngine& engine,
+                          const std::string& path, const InputFiles& inputs) {
   const std::vector<std::vector<std::string>> pages = PictureLines(text, options, engine);
+  Uncovered uncovered;
   for (size_t i = 0; i < pages.size(); ++i) {
     const std::string page_path = options.max_height ? PageName(path, i + 1) : path;
     if (inputs.Contains(page_path)) {
@@ -55,21 +79,26 @@ void WritePictures(std::string_view text, const PictureOptions& options, FontEng
     // Drawn in bands as the encoder takes the rows: the same bytes as the whole raster, without
     // its memory.
     const TextLayout layout(pages[i], options.settings, engine, options.pixels_per_inch);
+    uncovered.Add(layout);
     BandedRows rows(layout);
     SaveJpegFile(page_path, layout.Width(), layout.Height(), rows);
   }
+  return uncovered.Warning();
 }
 
-std::string EncodePicture(std::string_view text, const PictureOptions& options,
-                          FontEngine& engine) {
+EncodedPicture EncodePicture(std::string_view text, const PictureOptions& options,
+                             FontEngine& engine) {
   PictureOptions one = options;
   one.max_height.reset();
   const std::vector<std::string> lines = PictureLines(text, one, engine).front();
   const TextLayout layout(lines, options.settings, engine, options.pixels_per_inch);
+  Uncovered uncovered;
+  uncovered.Add(layout);
   BandedRows rows(layout);
-  std::string stream;
-  EncodeJpeg(layout.Width(), layout.Height(), rows, stream);
-  return stream;
+  EncodedPicture picture;
+  EncodeJpeg(layout.Width(), layout.Height(), rows, picture.stream);
+  picture.warning = uncovered.Warning();
+  return picture;
 }
 
 }  // namespace t2j

@@ -33,11 +33,17 @@ std::vector<std::vector<std::string>> PictureLines(std::string_view text,
 
 // Draws the pictures of the text and writes them as JPEG files: `path`, or with a most height
 // the pages PageName(path, 1), PageName(path, 2), … Every file is written as SaveJpegFile writes
-// it, one after the other; a file that is one of `inputs` is never replaced (Exception).
-void WritePictures(std::string_view text, const PictureOptions& options, FontEngine& engine,
-                   const std::string& path, const InputFiles& inputs);
+// it, one after the other; a file that is one of `inputs` is never replaced (Exception). Returns
+// the warning for characters that no installed font has, or an empty text.
+std::string WritePictures(std::string_view text, const PictureOptions& options, FontEngine& engine,
+                          const std::string& path, const InputFiles& inputs);
 
-// The picture of the text as a JPEG stream (no pages).
-std::string EncodePicture(std::string_view text, const PictureOptions& options, FontEngine& engine);
+// The picture of the text as a JPEG stream (no pages), and the warning as WritePictures gives it.
+struct EncodedPicture {
+  std::string stream;
+  std::string warning;
+};
+EncodedPicture EncodePicture(std::string_view text, const PictureOptions& options,
+                             FontEngine& engine);
 
 }  // namespace t2j
