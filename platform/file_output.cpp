@@ -40,22 +40,41 @@ int CloseChecked(int fd) {
   return 0;
 }
 
-// The temporary file being written, for the signal handler: the name is complete whenever the
-// flag is set.
-char g_temporary_path[PATH_MAX + 16];
-std::atomic<bool> g_temporary_set{false};
+// The temporary files being written, for the signal handler: one slot for each writer at once
+// (threads may write several files at the same time). A slot's name is complete whenever the
+// slot is kReady.
+constexpr int kTemporarySlots = 64;
+constexpr int kFree = 0;
+constexpr int kClaimed = 1;
+constexpr int kReady = 2;
+struct TemporarySlot {
+  std::atomic<int> state{kFree};
+  char path[PATH_MAX + 16];
+};
+TemporarySlot g_temporaries[kTemporarySlots];
 
-void SetTemporaryPath(const std::string& path) {
-  g_temporary_set.store(false);
-  std::atomic_signal_fence(std::memory_order_seq_cst);
-  if (path.empty() || path.size() >= sizeof g_temporary_path) return;
-  std::memcpy(g_temporary_path, path.c_str(), path.size() + 1);
-  std::atomic_signal_fence(std::memory_order_seq_cst);
-  g_temporary_set.store(true);
+// The slot that now names `path`, or -1 when none is free or the name is too long.
+int RegisterTemporaryPath(const std::string& path) {
+  if (path.size() >= sizeof g_temporaries[0].path) return -1;
+  for (int i = 0; i < kTemporarySlots; ++i) {
+    int expected = kFree;
+    if (g_temporaries[i].state.compare_exchange_strong(expected, kClaimed)) {
+      std::memcpy(g_temporaries[i].path, path.c_str(), path.size() + 1);
+      g_temporaries[i].state.store(kReady);
+      return i;
+    }
+  }
+  return -1;
+}
+
+void UnregisterTemporaryPath(int slot) {
+  if (slot >= 0) g_temporaries[slot].state.store(kFree);
 }
 
 void RemoveTemporaryAndEnd(int signal_number) {
-  if (g_temporary_set.load()) ::unlink(g_temporary_path);
+  for (TemporarySlot& slot : g_temporaries) {
+    if (slot.state.load() == kReady) ::unlink(slot.path);
+  }
   ::signal(signal_number, SIG_DFL);
   ::raise(signal_number);
 }
@@ -167,7 +186,7 @@ int FileReplacement::ReplaceRegularFile(std::string_view bytes) {
     if (const int error = WriteFully(fd_, bytes); error != 0) return error;
     return ::fsync(fd_) == 0 ? 0 : errno;
   }
-  SetTemporaryPath(temporary);
+  const int slot = RegisterTemporaryPath(temporary);
   // Best effort: only a privileged process may give the file to its old owner.
   (void)::fchown(fd, info.st_uid, info.st_gid);
   int error = ::fchmod(fd, info.st_mode & 07777) == 0 ? 0 : errno;
@@ -177,7 +196,7 @@ int FileReplacement::ReplaceRegularFile(std::string_view bytes) {
   if (error == 0) error = close_error;
   if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) error = errno;
   if (error != 0) ::unlink(temporary.c_str());
-  SetTemporaryPath("");
+  UnregisterTemporaryPath(slot);
   if (error != 0) return error;
   // The rename itself reaches the disk with the directory.
   const int directory_fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
