@@ -159,10 +159,17 @@ int FileReplacement::Replace(std::string_view bytes) {
     const int close_error = CloseChecked(fd);
     return error != 0 ? error : close_error;
   }
-  const int error = ReplaceRegularFile(bytes);
+  // A file that Open made held nothing to keep: the bytes go straight into it, without a
+  // temporary file and its flush, and a failure removes it again.
+  int error = created_ ? WriteFully(fd_, bytes) : ReplaceRegularFile(bytes);
   if (error != 0) RemoveCreatedFile();
-  ::close(fd_);
+  const int fd = fd_;
   fd_ = -1;
+  const int close_error = CloseChecked(fd);
+  if (created_ && error == 0 && close_error != 0) {
+    ::unlink(path_.c_str());
+    error = close_error;
+  }
   return error;
 }
 

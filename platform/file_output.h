@@ -43,13 +43,14 @@ class OutputFile {
 
 // Puts new bytes under a file name so that a failure at any point leaves what the name held.
 // Open checks the name the way creating the file would, changing no byte; Replace then writes
-// the bytes to a temporary file in the same directory, flushes it to the disk and renames it over
-// the name, so that the name holds either the old file or the whole new one, also for two
-// writers at once or a full disk. The replaced file keeps its permission bits (and its owner
-// where the process may give it); for a symbolic link the file it points to is replaced and
-// the link stays. A name that is no regular file (a terminal, /dev/null, a FIFO) is written
-// plainly. Only when no temporary file can be made beside the file (a directory the process may
-// not write to) is the file emptied and written in place.
+// the bytes into a file that Open made, and over an existing file it writes them to a temporary
+// file in the same directory, flushes it to the disk and renames it over the name, so that the name
+// holds either the old file or the whole new one, also for two writers at once or a full disk. The
+// replaced file keeps its permission bits (and its owner where the process may give it); for a
+// symbolic link the file it points to is replaced and the link stays. A name that is no regular
+// file (a terminal, /dev/null, a FIFO) is written plainly. Only when no temporary file can be made
+// beside the file (a directory the process may not write to) is the file emptied and written in
+// place.
 //
 // Every operation returns 0 on success or the errno value of the failure.
 class FileReplacement {
