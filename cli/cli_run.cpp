@@ -56,6 +56,10 @@ class ECliError : public Exception {
 // end the tool without a word.
 void ReserveChecked(std::string& data, size_t needed, const std::string& name) {
   if (data.capacity() >= needed) return;
+  if (needed <= kUncheckedBlockBytes) {
+    data.reserve(std::max(needed, data.capacity() / 2 * 3));
+    return;
+  }
   const uint64_t available = AvailableMemoryBytes();
   if (needed > available) FailToRead(name, ENOMEM);
   data.reserve(std::min<uint64_t>(std::max(needed, data.capacity() / 2 * 3), available));

@@ -161,7 +161,15 @@ int FileReplacement::Replace(std::string_view bytes) {
   }
   // A file that Open made held nothing to keep: the bytes go straight into it, without a
   // temporary file and its flush, and a failure removes it again.
-  int error = created_ ? WriteFully(fd_, bytes) : ReplaceRegularFile(bytes);
+  // While it is written, an interrupt removes it as it would a temporary file.
+  int error;
+  if (created_) {
+    const int slot = RegisterTemporaryPath(path_);
+    error = WriteFully(fd_, bytes);
+    UnregisterTemporaryPath(slot);
+  } else {
+    error = ReplaceRegularFile(bytes);
+  }
   if (error != 0) RemoveCreatedFile();
   const int fd = fd_;
   fd_ = -1;

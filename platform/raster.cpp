@@ -149,6 +149,7 @@ uint64_t Raster::ByteSize(int32_t width, int32_t height) {
 
 std::unique_ptr<Raster> Raster::MakeWhite(int32_t width, int32_t height) {
   if (width <= 0 || height <= 0) return MakeWhite(width, height, 0);
+  if (ByteSize(width, height) <= kUncheckedBlockBytes) return MakeWhite(width, height, kUnlimited);
   return MakeWhite(width, height, AvailableMemoryBytes());
 }
 

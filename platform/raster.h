@@ -69,4 +69,9 @@ uint64_t AvailableMemoryBytes();
 // resource limits are always the process's own.
 uint64_t AvailableMemoryBytes(const std::string& root);
 
+// Blocks up to this size are taken without reading the limits above: they cannot be what
+// exhausts the memory, and the twenty-odd files read for each check would otherwise cost more
+// than drawing and encoding a short note.
+constexpr uint64_t kUncheckedBlockBytes = uint64_t{4} << 20;
+
 }  // namespace t2j
