@@ -11,19 +11,10 @@
 #include <utility>
 
 #include "platform/failure.h"
+#include "platform/font_test_support.h"
 
 namespace t2j {
 namespace {
-
-constexpr Rgb kWhite{255, 255, 255};
-constexpr Rgb kInk{0, 0, 0};
-
-std::unique_ptr<TextFont> Font(const std::string& face, int32_t height) {
-  LogFont log_font;
-  log_font.lfFaceName = face;
-  log_font.lfHeight = height;
-  return SystemFontEngine().CreateFont(log_font);
-}
 
 bool HaveUMing() { return IsInstalledFamily("AR PL UMing CN"); }
 

@@ -10,19 +10,10 @@
 #include <string>
 
 #include "platform/font_engine.h"
+#include "platform/font_test_support.h"
 
 namespace t2j {
 namespace {
-
-constexpr Rgb kWhite{255, 255, 255};
-constexpr Rgb kInk{0, 0, 0};
-
-std::unique_ptr<TextFont> Font(const std::string& face, int32_t height) {
-  LogFont log_font;
-  log_font.lfFaceName = face;
-  log_font.lfHeight = height;
-  return SystemFontEngine().CreateFont(log_font);
-}
 
 // The pieces drawn one after another, each at the end of the one before, on a white raster as
 // wide as their sum and `pad` rows taller above and below the cell.
