@@ -14,9 +14,8 @@
 #include <mutex>
 
 namespace t2j {
-namespace {
 
-int WriteFully(int fd, std::string_view bytes) {
+int WriteAll(int fd, std::string_view bytes) {
   const char* next = bytes.data();
   size_t left = bytes.size();
   while (left > 0) {
@@ -32,6 +31,8 @@ int WriteFully(int fd, std::string_view bytes) {
   }
   return 0;
 }
+
+namespace {
 
 int CloseChecked(int fd) {
   // On Linux the descriptor is gone even when close reports EINTR, so it is not retried, and the
@@ -95,34 +96,6 @@ void IgnoreFileSizeSignal() {
   });
 }
 
-OutputFile::~OutputFile() {
-  if (fd_ >= 0) ::close(fd_);
-}
-
-int OutputFile::Create(const std::string& path) {
-  if (const int error = Close(); error != 0) return error;
-  int fd;
-  do {
-    fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return errno;
-  fd_ = fd;
-  return 0;
-}
-
-int OutputFile::WriteAll(std::string_view bytes) {
-  if (fd_ < 0) return EBADF;
-  IgnoreFileSizeSignal();
-  return WriteFully(fd_, bytes);
-}
-
-int OutputFile::Close() {
-  if (fd_ < 0) return 0;
-  const int fd = fd_;
-  fd_ = -1;
-  return CloseChecked(fd);
-}
-
 FileReplacement::~FileReplacement() {
   if (fd_ >= 0) ::close(fd_);
 }
@@ -153,7 +126,7 @@ int FileReplacement::Replace(std::string_view bytes) {
   struct stat info {};
   if (::fstat(fd_, &info) != 0) return errno;
   if (!S_ISREG(info.st_mode)) {
-    const int error = WriteFully(fd_, bytes);
+    const int error = WriteAll(fd_, bytes);
     const int fd = fd_;
     fd_ = -1;
     const int close_error = CloseChecked(fd);
@@ -165,7 +138,7 @@ int FileReplacement::Replace(std::string_view bytes) {
   int error;
   if (created_) {
     const int slot = RegisterTemporaryPath(path_);
-    error = WriteFully(fd_, bytes);
+    error = WriteAll(fd_, bytes);
     UnregisterTemporaryPath(slot);
   } else {
     error = ReplaceRegularFile(bytes);
@@ -198,14 +171,14 @@ int FileReplacement::ReplaceRegularFile(std::string_view bytes) {
   if (fd < 0) {
     // No file can be made beside it: the file itself is emptied and written.
     if (::ftruncate(fd_, 0) != 0) return errno;
-    if (const int error = WriteFully(fd_, bytes); error != 0) return error;
+    if (const int error = WriteAll(fd_, bytes); error != 0) return error;
     return ::fsync(fd_) == 0 ? 0 : errno;
   }
   const int slot = RegisterTemporaryPath(temporary);
   // Best effort: only a privileged process may give the file to its old owner.
   (void)::fchown(fd, info.st_uid, info.st_gid);
   int error = ::fchmod(fd, info.st_mode & 07777) == 0 ? 0 : errno;
-  if (error == 0) error = WriteFully(fd, bytes);
+  if (error == 0) error = WriteAll(fd, bytes);
   if (error == 0 && ::fsync(fd) != 0) error = errno;
   const int close_error = CloseChecked(fd);
   if (error == 0) error = close_error;

@@ -1,4 +1,4 @@
-// Writing a file in one go: create or empty it, put every byte on it, close it checked.
+// Writing a file so that a failure never costs what its name held.
 #pragma once
 
 #include <string>
@@ -11,35 +11,10 @@ namespace t2j {
 // someone installed a handler. Safe to call more than once.
 void IgnoreFileSizeSignal();
 
-// A file open for writing, owned by its holder; a file that is still open when the holder goes is
-// closed then, without a check (call Close to learn whether closing worked).
-//
-// Every operation returns 0 on success or the errno value of the failure.
-class OutputFile {
- public:
-  OutputFile() = default;
-  OutputFile(const OutputFile&) = delete;
-  OutputFile& operator=(const OutputFile&) = delete;
-  ~OutputFile();
-
-  // Creates the file, or empties it when it exists (read and write access, mode 0666 less the
-  // umask, not inherited by child processes). A relative path is taken against the current
-  // directory. A file that is already open is closed first.
-  [[nodiscard]] int Create(const std::string& path);
-
-  // Writes all of `bytes`, retrying interrupted and partial writes until every byte is written.
-  // A write that can put no further byte (disk full, file size limit) gives its error; an empty
-  // `bytes` writes nothing and succeeds. EBADF when no file is open.
-  [[nodiscard]] int WriteAll(std::string_view bytes);
-
-  // Closes the file; 0 also when no file is open.
-  [[nodiscard]] int Close();
-
-  bool IsOpen() const { return fd_ >= 0; }
-
- private:
-  int fd_ = -1;
-};
+// Writes all of `bytes` to the descriptor, retrying interrupted and partial writes until every
+// byte is written. Returns 0, or the errno value of a write that can put no further byte (disk
+// full, file size limit); an empty `bytes` writes nothing and succeeds.
+[[nodiscard]] int WriteAll(int fd, std::string_view bytes);
 
 // Puts new bytes under a file name so that a failure at any point leaves what the name held.
 // Open checks the name the way creating the file would, changing no byte; Replace then writes
