@@ -25,39 +25,55 @@ namespace {
 static_assert(JPEG_LIB_VERSION == 62, "built against the libjpeg 6b interface");
 static_assert(JERR_IMAGE_TOO_BIG == 41, "libjpeg message codes follow the 6b numbering");
 
-bool TryAppend(std::string& stream, const JOCTET* bytes, size_t count) noexcept {
-  try {
-    stream.append(reinterpret_cast<const char*>(bytes), count);
-    return true;
-  } catch (const std::exception&) {
-    return false;
+// The stream collected in memory.
+class StringSink final : public JpegSink {
+ public:
+  explicit StringSink(std::string& stream, size_t reserve) : stream_(stream) {
+    stream_.clear();
+    Reserve(reserve);
   }
-}
+  bool Put(const uint8_t* bytes, size_t count) override {
+    try {
+      if (stream_.capacity() - stream_.size() < count) {
+        Reserve(stream_.capacity() / 2 * 3 + count);
+      }
+      stream_.append(reinterpret_cast<const char*>(bytes), count);
+      return true;
+    } catch (const std::exception&) {
+      return false;
+    }
+  }
+  [[noreturn]] void ThrowFailure() override { throw EJPEG(JERR_OUT_OF_MEMORY); }
 
-// The room first made for the stream. Text compresses to about a quarter of its raw bytes at
-// this quality, so half of them rarely needs to grow; only what is written takes memory.
+ private:
+  // Gives the stream room for `bytes`, in huge pages when it is large. Without the memory the
+  // stream stays as it is, and appending says whether there is room.
+  void Reserve(size_t bytes) noexcept {
+    try {
+      stream_.reserve(bytes);
+    } catch (const std::exception&) {
+      return;
+    }
+    AskForHugePages(stream_.data(), stream_.capacity());
+  }
+
+  std::string& stream_;
+};
+
+// The room first made for a stream in memory. Text compresses to about a quarter of its raw
+// bytes at this quality, so half of them rarely needs to grow; only what is written takes memory.
 size_t InitialStreamBytes(int32_t width, int32_t height) {
   constexpr uint64_t kMostReserved = uint64_t{256} << 20;
+  if (width <= 0 || height <= 0) return 0;
   const uint64_t raw = Raster::ByteSize(width, height);
   return static_cast<size_t>(std::clamp<uint64_t>(raw / 2, kJpegBufferBytes, kMostReserved));
-}
-
-// Gives the stream room for `bytes`, in huge pages when it is large. Without the memory the
-// stream stays as it is, and appending says whether there is room.
-void Reserve(std::string& stream, size_t bytes) noexcept {
-  try {
-    stream.reserve(bytes);
-  } catch (const std::exception&) {
-    return;
-  }
-  AskForHugePages(stream.data(), stream.capacity());
 }
 
 // One compression: the compressor with its error manager and its destination, which collects
 // the stream in memory. The compressor is destroyed with the holder, however Run ends.
 class Compressor {
  public:
-  explicit Compressor(std::string& stream) : stream_(stream) {
+  explicit Compressor(JpegSink& sink) : sink_(sink) {
     error_.error_exit = ErrorExit;
     error_.emit_message = EmitMessage;
     error_.output_message = OutputMessage;
@@ -75,18 +91,16 @@ class Compressor {
   // Safe also when creation failed or never ran: the structure starts zeroed.
   ~Compressor() { jpeg_destroy_compress(&cinfo_); }
 
-  // Encodes the picture into the stream, or leaves the stream empty for an empty picture.
-  // libjpeg's fatal errors come back here by longjmp, so between the setjmp and the end of the
-  // encoding no object with a destructor may live in this frame.
+  // Encodes the picture into the sink, or gives it nothing for an empty picture. libjpeg's
+  // fatal errors come back here by longjmp, so between the setjmp and the end of the encoding no
+  // object with a destructor may live in this frame.
   void Run(int32_t width, int32_t height, PictureRows& rows) {
     if (setjmp(jump_) != 0) {
-      stream_.clear();
+      if (sink_failed_) sink_.ThrowFailure();
       throw EJPEG(error_.msg_code);
     }
     jpeg_create_compress(&cinfo_);
     cinfo_.dest = &destination_;
-    stream_.clear();
-    reserve_bytes_ = InitialStreamBytes(width, height);
     if (width <= 0 || height <= 0) return;
 
     cinfo_.image_width = static_cast<JDIMENSION>(width);
@@ -133,20 +147,13 @@ class Compressor {
 
   static void InitDestination(j_compress_ptr cinfo) {
     Compressor& self = Of(cinfo);
-    Reserve(self.stream_, self.reserve_bytes_);
     self.destination_.next_output_byte = self.buffer_;
     self.destination_.free_in_buffer = kJpegBufferBytes;
   }
 
   static boolean EmptyOutputBuffer(j_compress_ptr cinfo) {
     Compressor& self = Of(cinfo);
-    std::string& stream = self.stream_;
-    if (stream.capacity() - stream.size() < kJpegBufferBytes) {
-      Reserve(stream, stream.capacity() / 2 * 3 + kJpegBufferBytes);
-    }
-    if (!TryAppend(stream, self.buffer_, kJpegBufferBytes)) {
-      ERREXIT(cinfo, JERR_OUT_OF_MEMORY);
-    }
+    self.Hand(kJpegBufferBytes);
     self.destination_.next_output_byte = self.buffer_;
     self.destination_.free_in_buffer = kJpegBufferBytes;
     return TRUE;
@@ -154,75 +161,144 @@ class Compressor {
 
   static void TermDestination(j_compress_ptr cinfo) {
     Compressor& self = Of(cinfo);
-    const size_t used = kJpegBufferBytes - self.destination_.free_in_buffer;
-    if (!TryAppend(self.stream_, self.buffer_, used)) ERREXIT(cinfo, JERR_OUT_OF_MEMORY);
+    self.Hand(kJpegBufferBytes - self.destination_.free_in_buffer);
+  }
+
+  // Hands the buffer's first `count` bytes to the sink; a refusal ends the encoding.
+  void Hand(size_t count) {
+    if (count > 0 && !sink_.Put(buffer_, count)) {
+      sink_failed_ = true;
+      std::longjmp(jump_, 1);
+    }
   }
 
   jpeg_compress_struct cinfo_{};
   jpeg_error_mgr error_{};
   jpeg_destination_mgr destination_{};
   std::jmp_buf jump_{};
-  std::string& stream_;
-  size_t reserve_bytes_ = 0;
+  JpegSink& sink_;
+  bool sink_failed_ = false;
   UniformBlocks uniform_blocks_;
   JOCTET buffer_[kJpegBufferBytes]{};
 };
 
-// Checks that the file can be created, encodes into memory, then replaces the file's content
-// whole: a failure of the encoder, the memory or the disk leaves an existing file as it was.
+// The stream going into a file, gathered into writes of a reasonable size.
+class FileSink final : public JpegSink {
+ public:
+  FileSink(FileReplacement& file, const std::string& path) : file_(file), path_(path) {
+    pending_.reserve(kWriteBytes);
+  }
+  bool Put(const uint8_t* bytes, size_t count) override {
+    pending_.append(reinterpret_cast<const char*>(bytes), count);
+    return pending_.size() < kWriteBytes || Drain();
+  }
+  bool Drain() {
+    error_ = file_.Write(pending_);
+    pending_.clear();
+    return error_ == 0;
+  }
+  [[noreturn]] void ThrowFailure() override { throw EWriteError(path_, error_); }
+
+ private:
+  static constexpr size_t kWriteBytes = 64 * 1024;
+  FileReplacement& file_;
+  const std::string& path_;
+  std::string pending_;
+  int error_ = 0;
+};
+
+// Counts the stream's bytes and keeps none of them.
+class CountingSink final : public JpegSink {
+ public:
+  bool Put(const uint8_t*, size_t count) override {
+    bytes_ += count;
+    return true;
+  }
+  [[noreturn]] void ThrowFailure() override { throw EJPEG(JERR_OUT_OF_MEMORY); }
+  uint64_t bytes() const { return bytes_; }
+
+ private:
+  uint64_t bytes_ = 0;
+};
+
+// Opens the name, then streams what `encode` gives its sink into the file and commits it.
 template <typename Encode>
-void SaveFile(const std::string& path, Encode encode) {
+void SaveStreamed(const std::string& path, const JpegFileOptions& options, Encode encode) {
   FileReplacement file;
-  if (const int error = file.Open(path); error != 0) throw EFCreateError(path, error);
-  const std::string& stream = encode();
-  if (const int error = file.Replace(stream); error != 0) throw EWriteError(path, error);
+  if (const int error = file.Open(path, options.new_name); error != 0) {
+    throw EFCreateError(path, error);
+  }
+  if (file.NeedsReserve()) {
+    CountingSink counting;
+    encode(counting);
+    if (const int error = file.Reserve(counting.bytes()); error != 0) {
+      throw EWriteError(path, error);
+    }
+  }
+  FileSink sink(file, path);
+  encode(sink);
+  if (!sink.Drain()) sink.ThrowFailure();
+  const int error = options.group != nullptr ? file.Commit(*options.group, options.tag)
+                                             : file.Commit();
+  if (error != 0) throw EWriteError(path, error);
 }
 
-}  // namespace
-
-void EncodeJpeg(const RenderedPicture& picture, std::string& stream) {
-  if (TooLargeForJpeg(picture.Width, picture.Height)) {
-    stream.clear();
-    throw EJPEG(JERR_IMAGE_TOO_BIG);
-  }
+void CheckPixels(const RenderedPicture& picture) {
   if (picture.Pixels != nullptr &&
       (picture.Pixels->width() != picture.Width || picture.Pixels->height() != picture.Height)) {
-    stream.clear();
     throw Exception("图片的尺寸（" + std::to_string(picture.Width) + " × " +
                     std::to_string(picture.Height) + "）与其像素（" +
                     std::to_string(picture.Pixels->width()) + " × " +
                     std::to_string(picture.Pixels->height()) + "）不符，无法编码");
   }
-  if (picture.Pixels == nullptr) {
-    stream.clear();
-    return;
-  }
-  RasterRows rows(*picture.Pixels);
-  EncodeJpeg(picture.Width, picture.Height, rows, stream);
 }
 
-void EncodeJpeg(int32_t width, int32_t height, PictureRows& rows, std::string& stream) {
-  // Refused before the stream takes any memory, as libjpeg would refuse it in
-  // jpeg_start_compress.
-  if (TooLargeForJpeg(width, height)) {
-    stream.clear();
-    throw EJPEG(JERR_IMAGE_TOO_BIG);
-  }
-  Compressor compressor(stream);
+// Encodes a whole picture into the sink, with the checks of EncodeJpeg.
+void EncodePicture(const RenderedPicture& picture, JpegSink& sink) {
+  if (TooLargeForJpeg(picture.Width, picture.Height)) throw EJPEG(JERR_IMAGE_TOO_BIG);
+  CheckPixels(picture);
+  if (picture.Pixels == nullptr) return;
+  RasterRows rows(*picture.Pixels);
+  EncodeJpeg(picture.Width, picture.Height, rows, sink);
+}
+
+}  // namespace
+
+void EncodeJpeg(const RenderedPicture& picture, std::string& stream) {
+  stream.clear();
+  StringSink sink(stream, InitialStreamBytes(picture.Width, picture.Height));
   try {
-    compressor.Run(width, height, rows);
+    EncodePicture(picture, sink);
   } catch (...) {
     stream.clear();
     throw;
   }
 }
 
-void SaveJpegFile(const std::string& path, int32_t width, int32_t height, PictureRows& rows) {
-  std::string stream;
-  SaveFile(path, [&]() -> const std::string& {
-    EncodeJpeg(width, height, rows, stream);
-    return stream;
-  });
+void EncodeJpeg(int32_t width, int32_t height, PictureRows& rows, std::string& stream) {
+  stream.clear();
+  // Refused before the stream takes any memory, as libjpeg would refuse it in
+  // jpeg_start_compress.
+  if (TooLargeForJpeg(width, height)) throw EJPEG(JERR_IMAGE_TOO_BIG);
+  StringSink sink(stream, InitialStreamBytes(width, height));
+  try {
+    EncodeJpeg(width, height, rows, sink);
+  } catch (...) {
+    stream.clear();
+    throw;
+  }
+}
+
+void EncodeJpeg(int32_t width, int32_t height, PictureRows& rows, JpegSink& sink) {
+  if (TooLargeForJpeg(width, height)) throw EJPEG(JERR_IMAGE_TOO_BIG);
+  Compressor compressor(sink);
+  compressor.Run(width, height, rows);
+}
+
+void SaveJpegFile(const std::string& path, int32_t width, int32_t height, PictureRows& rows,
+                  const JpegFileOptions& options) {
+  SaveStreamed(path, options,
+               [&](JpegSink& sink) { EncodeJpeg(width, height, rows, sink); });
 }
 
 void TJPEGImage::Assign(const RenderedPicture& picture) {
@@ -240,7 +316,14 @@ const std::string& TJPEGImage::CompressedStream() {
 }
 
 void TJPEGImage::SaveToFile(const std::string& path) {
-  SaveFile(path, [this]() -> const std::string& { return CompressedStream(); });
+  SaveStreamed(path, JpegFileOptions{}, [this](JpegSink& sink) {
+    if (!has_stream_) {
+      EncodePicture(picture_, sink);
+    } else if (!stream_.empty() &&
+               !sink.Put(reinterpret_cast<const uint8_t*>(stream_.data()), stream_.size())) {
+      sink.ThrowFailure();
+    }
+  });
 }
 
 }  // namespace t2j

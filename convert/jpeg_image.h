@@ -6,6 +6,7 @@
 
 #include "convert/picture_rows.h"
 #include "convert/rendered_picture.h"
+#include "platform/file_output.h"
 
 namespace t2j {
 
@@ -36,17 +37,24 @@ class TJPEGImage {
   // Height disagree with its raster.
   const std::string& CompressedStream();
 
-  // Checks that the file can be created (creating it empty when it is absent), encodes when
-  // needed, then replaces the file's content by the whole stream (see ReplaceFileContent).
-  // Fails with EFCreateError when the file cannot be created (nothing is encoded then), EJPEG
-  // from the encoder (an existing file keeps its content, a new one stays with zero bytes), and
-  // EWriteError when the bytes cannot all be written (the file keeps its old content).
+  // Checks that the file can be created (creating it empty when it is absent), then writes the
+  // compressed stream into it as SaveJpegFile does: the stream already built, or else the one
+  // encoded from the kept picture as it is made, without keeping it. Failures as SaveJpegFile's.
   void SaveToFile(const std::string& path);
 
  private:
   RenderedPicture picture_;
   std::string stream_;
   bool has_stream_ = false;
+};
+
+// Where an encoded stream goes while it is made.
+class JpegSink {
+ public:
+  virtual ~JpegSink() = default;
+  // Takes the next bytes of the stream. False stops the encoding; ThrowFailure then says why.
+  virtual bool Put(const uint8_t* bytes, size_t count) = 0;
+  [[noreturn]] virtual void ThrowFailure() = 0;
 };
 
 // Encodes the picture into `stream` (replacing its contents) as CompressedStream describes.
@@ -56,8 +64,30 @@ void EncodeJpeg(const RenderedPicture& picture, std::string& stream);
 // gives an empty stream and reads no row. A failure of `rows` passes through, the stream empty.
 void EncodeJpeg(int32_t width, int32_t height, PictureRows& rows, std::string& stream);
 
-// Writes the picture read from `rows` as a JPEG file, with the steps and failures of
-// TJPEGImage::SaveToFile.
-void SaveJpegFile(const std::string& path, int32_t width, int32_t height, PictureRows& rows);
+// The same, handing the stream to `sink` piece by piece as the encoder makes it.
+void EncodeJpeg(int32_t width, int32_t height, PictureRows& rows, JpegSink& sink);
+
+// How SaveJpegFile puts the picture under its name.
+struct JpegFileOptions {
+  // kCreateFirst: the name is made empty at once, and an encoder failure leaves it empty (the
+  // window). kWhenWhole: nothing appears under the name until the whole picture is there.
+  NewName new_name = NewName::kCreateFirst;
+  // When given, the finished file joins this group and is renamed over its name when the group
+  // is flushed (see CommitGroup), under `tag`.
+  CommitGroup* group = nullptr;
+  uint64_t tag = 0;
+};
+
+// Writes the picture read from `rows` as a JPEG file. The name is checked first (EFCreateError,
+// nothing encoded); then the encoder's output goes into a temporary file beside it as it is made,
+// through a small buffer, so memory holds no more than the rows hand out at once; the whole file
+// is then renamed over the name (see FileReplacement). An existing file that can only be
+// rewritten in place is encoded twice, once to learn the size to reserve, so `rows` must then
+// give its rows again from the top. Fails with EJPEG from the encoder, EWriteError when the bytes
+// cannot all be written, and whatever `rows` throws; after any failure the name holds what it
+// held before (an empty file for a name made by kCreateFirst when the encoder failed) and no
+// temporary file is left.
+void SaveJpegFile(const std::string& path, int32_t width, int32_t height, PictureRows& rows,
+                  const JpegFileOptions& options = {});
 
 }  // namespace t2j

@@ -2,16 +2,21 @@
 
 #include <fcntl.h>
 #include <limits.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
-#include <mutex>
+#include <fstream>
+#include <limits>
+#include <map>
+#include <set>
+#include <system_error>
+#include <thread>
 
 namespace t2j {
 
@@ -41,43 +46,64 @@ int CloseChecked(int fd) {
   return 0;
 }
 
-// The temporary files being written, for the signal handler: one slot for each writer at once
-// (threads may write several files at the same time). A slot's name is complete whenever the
-// slot is kReady.
-constexpr int kTemporarySlots = 64;
-constexpr int kFree = 0;
-constexpr int kClaimed = 1;
-constexpr int kReady = 2;
-struct TemporarySlot {
-  std::atomic<int> state{kFree};
-  char path[PATH_MAX + 16];
-};
-TemporarySlot g_temporaries[kTemporarySlots];
+int OpenRetrying(const char* path, int flags, mode_t mode = 0) {
+  int fd;
+  do {
+    fd = ::open(path, flags | O_CLOEXEC, mode);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
 
-// The slot that now names `path`, or -1 when none is free or the name is too long.
-int RegisterTemporaryPath(const std::string& path) {
-  if (path.size() >= sizeof g_temporaries[0].path) return -1;
-  for (int i = 0; i < kTemporarySlots; ++i) {
-    int expected = kFree;
-    if (g_temporaries[i].state.compare_exchange_strong(expected, kClaimed)) {
-      std::memcpy(g_temporaries[i].path, path.c_str(), path.size() + 1);
-      g_temporaries[i].state.store(kReady);
-      return i;
+// The temporary files that exist now, for the signal thread. Whoever holds the lock may create,
+// rename or remove them; the signal thread takes it and never gives it back, so once it has
+// removed the files no rename can follow.
+std::mutex g_temporaries_lock;
+std::set<std::string>* g_temporaries = new std::set<std::string>;  // never destroyed
+// Held for the whole of an in-place rewrite, which an interrupt must not cut in half.
+std::mutex g_in_place_lock;
+
+void RemoveTemporary(const std::string& temporary) {
+  const std::lock_guard<std::mutex> lock(g_temporaries_lock);
+  ::unlink(temporary.c_str());
+  g_temporaries->erase(temporary);
+}
+
+int RenameTemporary(const std::string& temporary, const std::string& target) {
+  const std::lock_guard<std::mutex> lock(g_temporaries_lock);
+  const int error = ::rename(temporary.c_str(), target.c_str()) == 0 ? 0 : errno;
+  if (error != 0) ::unlink(temporary.c_str());
+  g_temporaries->erase(temporary);
+  return error;
+}
+
+std::string DirectoryOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+void FlushDirectory(const std::string& directory) {
+  const int fd = OpenRetrying(directory.c_str(), O_RDONLY | O_DIRECTORY);
+  if (fd >= 0) {
+    (void)::fsync(fd);
+    ::close(fd);
+  }
+}
+
+// The permission bits a new file gets: 0666 less the umask, read without changing it.
+mode_t NewFileMode() {
+  static const mode_t mode = [] {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+      unsigned value = 0;
+      if (std::sscanf(line.c_str(), "Umask: %o", &value) == 1) {
+        return static_cast<mode_t>(0666 & ~value);
+      }
     }
-  }
-  return -1;
-}
-
-void UnregisterTemporaryPath(int slot) {
-  if (slot >= 0) g_temporaries[slot].state.store(kFree);
-}
-
-void RemoveTemporaryAndEnd(int signal_number) {
-  for (TemporarySlot& slot : g_temporaries) {
-    if (slot.state.load() == kReady) ::unlink(slot.path);
-  }
-  ::signal(signal_number, SIG_DFL);
-  ::raise(signal_number);
+    return static_cast<mode_t>(0644);
+  }();
+  return mode;
 }
 
 }  // namespace
@@ -96,128 +122,292 @@ void IgnoreFileSizeSignal() {
   });
 }
 
-FileReplacement::~FileReplacement() {
-  if (fd_ >= 0) ::close(fd_);
+FileReplacement::~FileReplacement() { Abandon(); }
+
+int FileReplacement::Open(const std::string& path, NewName new_name) {
+  if (fd_ >= 0 || name_fd_ >= 0) return EBUSY;
+  path_ = path;
+  target_ = path;
+  created_ = plain_ = in_place_ = reserved_ = false;
+  written_ = 0;
+  struct stat link {};
+  if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+    // The file a symbolic link points to is the one replaced; the link stays. A link to nothing
+    // is not written through: that would make a file where the link happens to point.
+    const std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
+                                                               &std::free);
+    if (!resolved) return errno;
+    target_ = resolved.get();
+  }
+  struct stat info {};
+  if (::stat(target_.c_str(), &info) == 0) {
+    if (S_ISDIR(info.st_mode)) return EISDIR;
+    const int fd = OpenRetrying(target_.c_str(), O_WRONLY);
+    if (fd < 0) return errno;
+    if (!S_ISREG(info.st_mode)) {
+      plain_ = true;
+      fd_ = fd;
+      return 0;
+    }
+    name_fd_ = fd;
+    if (OpenTemporary(target_) != 0) {
+      // No file can be made beside it: the file itself is rewritten, once its size is reserved.
+      in_place_ = true;
+      fd_ = name_fd_;
+      name_fd_ = -1;
+      return 0;
+    }
+    // Best effort: only a privileged process may give the file to its old owner.
+    (void)::fchown(fd_, info.st_uid, info.st_gid);
+    if (::fchmod(fd_, info.st_mode & 07777) != 0) return Fail(errno);
+    return 0;
+  }
+  if (errno != ENOENT) return errno;
+  if (new_name == NewName::kCreateFirst) {
+    const int fd = OpenRetrying(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+    if (fd < 0) return errno;
+    created_ = true;
+    name_fd_ = fd;
+    if (OpenTemporary(target_) != 0) {
+      // It was empty, so there is nothing to keep: it takes the bytes itself.
+      in_place_ = reserved_ = true;
+      fd_ = name_fd_;
+      name_fd_ = -1;
+    }
+    return 0;
+  }
+  if (const int error = OpenTemporary(target_); error != 0) return error;
+  if (::fchmod(fd_, NewFileMode()) != 0) return Fail(errno);
+  return 0;
 }
 
-int FileReplacement::Open(const std::string& path) {
-  if (fd_ >= 0) return EBUSY;
-  path_ = path;
-  created_ = false;
-  int fd;
-  do {
-    fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  } while (fd < 0 && errno == EINTR);
-  if (fd >= 0) {
-    created_ = true;
-  } else if (errno == EEXIST) {
-    do {
-      fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-    } while (fd < 0 && errno == EINTR);
-  }
+int FileReplacement::OpenTemporary(const std::string& target) {
+  std::string temporary = DirectoryOf(target) + "/.text2jpg-XXXXXX";
+  // Registered while it is made, so that no interrupt can come between its making and its
+  // registration.
+  const std::lock_guard<std::mutex> lock(g_temporaries_lock);
+  const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
   if (fd < 0) return errno;
+  g_temporaries->insert(temporary);
+  temporary_ = std::move(temporary);
   fd_ = fd;
   return 0;
 }
 
-int FileReplacement::Replace(std::string_view bytes) {
+int FileReplacement::Reserve(uint64_t bytes) {
+  if (!in_place_ || reserved_) return 0;
   if (fd_ < 0) return EBADF;
+  if (bytes > static_cast<uint64_t>(std::numeric_limits<off_t>::max())) return Fail(EFBIG);
+  if (bytes > 0) {
+    int error;
+    do {
+      error = ::posix_fallocate(fd_, 0, static_cast<off_t>(bytes));
+    } while (error == EINTR);
+    // Without a promise of the space, the old content is kept.
+    if (error != 0) return Fail(error);
+  }
+  g_in_place_lock.lock();
+  holds_in_place_lock_ = true;
+  reserved_ = true;
+  return 0;
+}
+
+int FileReplacement::Write(std::string_view bytes) {
+  if (fd_ < 0) return EBADF;
+  if (in_place_ && !reserved_) return Fail(EINVAL);
   IgnoreFileSizeSignal();
-  struct stat info {};
-  if (::fstat(fd_, &info) != 0) return errno;
-  if (!S_ISREG(info.st_mode)) {
-    const int error = WriteAll(fd_, bytes);
-    const int fd = fd_;
-    fd_ = -1;
-    const int close_error = CloseChecked(fd);
-    return error != 0 ? error : close_error;
-  }
-  // A file that Open made held nothing to keep: the bytes go straight into it, without a
-  // temporary file and its flush, and a failure removes it again.
-  // While it is written, an interrupt removes it as it would a temporary file.
-  int error;
-  if (created_) {
-    const int slot = RegisterTemporaryPath(path_);
-    error = WriteAll(fd_, bytes);
-    UnregisterTemporaryPath(slot);
-  } else {
-    error = ReplaceRegularFile(bytes);
-  }
-  if (error != 0) RemoveCreatedFile();
+  if (const int error = WriteAll(fd_, bytes); error != 0) return Fail(error);
+  written_ += bytes.size();
+  return 0;
+}
+
+int FileReplacement::CloseFile() {
   const int fd = fd_;
   fd_ = -1;
-  const int close_error = CloseChecked(fd);
-  if (created_ && error == 0 && close_error != 0) {
-    ::unlink(path_.c_str());
-    error = close_error;
+  return CloseChecked(fd);
+}
+
+int FileReplacement::Commit() {
+  if (fd_ < 0) return EBADF;
+  if (plain_) return CloseFile();
+  if (in_place_) {
+    int error = ::ftruncate(fd_, static_cast<off_t>(written_)) == 0 ? 0 : errno;
+    if (error == 0 && ::fsync(fd_) != 0) error = errno;
+    if (error != 0) return Fail(error);
+    error = CloseFile();
+    if (holds_in_place_lock_) g_in_place_lock.unlock();
+    holds_in_place_lock_ = reserved_ = false;
+    return error;
   }
+  int error = ::fsync(fd_) == 0 ? 0 : errno;
+  const int close_error = CloseFile();
+  if (error == 0) error = close_error;
+  if (error != 0) return Fail(error);
+  error = RenameTemporary(temporary_, target_);
+  temporary_.clear();
+  if (error != 0) return Fail(error);
+  if (name_fd_ >= 0) ::close(name_fd_);
+  name_fd_ = -1;
+  // The rename itself reaches the disk with the directory.
+  FlushDirectory(DirectoryOf(target_));
+  return 0;
+}
+
+int FileReplacement::Commit(CommitGroup& group, uint64_t tag) {
+  if (fd_ < 0) return EBADF;
+  if (plain_ || in_place_) {
+    const int error = Commit();
+    group.Add(CommitGroup::Pending{tag, {}, {}, 0, error});
+    return error;
+  }
+  if (const int error = CloseFile(); error != 0) return Fail(error);
+  if (name_fd_ >= 0) ::close(name_fd_);
+  name_fd_ = -1;
+  group.Add(CommitGroup::Pending{tag, std::move(temporary_), target_, written_, 0});
+  temporary_.clear();
+  return 0;
+}
+
+void FileReplacement::Abandon() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  if (!temporary_.empty()) RemoveTemporary(temporary_);
+  temporary_.clear();
+  if (holds_in_place_lock_) g_in_place_lock.unlock();
+  holds_in_place_lock_ = reserved_ = false;
+  if (name_fd_ >= 0) ::close(name_fd_);
+  name_fd_ = -1;
+}
+
+int FileReplacement::Fail(int error) {
+  RemoveCreatedFile();
+  Abandon();
   return error;
 }
 
-int FileReplacement::ReplaceRegularFile(std::string_view bytes) {
-  struct stat info {};
-  if (::fstat(fd_, &info) != 0) return errno;
-  // The file a symbolic link points to is the one replaced; the link stays.
-  std::string target = path_;
-  if (const std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path_.c_str(), nullptr),
-                                                                 &std::free);
-      resolved) {
-    target = resolved.get();
+int FileReplacement::Replace(std::string_view bytes) {
+  if (NeedsReserve()) {
+    if (const int error = Reserve(bytes.size()); error != 0) return error;
   }
-  const size_t slash = target.find_last_of('/');
-  const std::string directory = slash == std::string::npos ? "." : target.substr(0, slash + 1);
-  std::string temporary = directory + (slash == std::string::npos ? "/" : "") + ".text2jpg-XXXXXX";
-  const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-  if (fd < 0) {
-    // No file can be made beside it: the file itself is emptied and written.
-    if (::ftruncate(fd_, 0) != 0) return errno;
-    if (const int error = WriteAll(fd_, bytes); error != 0) return error;
-    return ::fsync(fd_) == 0 ? 0 : errno;
-  }
-  const int slot = RegisterTemporaryPath(temporary);
-  // Best effort: only a privileged process may give the file to its old owner.
-  (void)::fchown(fd, info.st_uid, info.st_gid);
-  int error = ::fchmod(fd, info.st_mode & 07777) == 0 ? 0 : errno;
-  if (error == 0) error = WriteAll(fd, bytes);
-  if (error == 0 && ::fsync(fd) != 0) error = errno;
-  const int close_error = CloseChecked(fd);
-  if (error == 0) error = close_error;
-  if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) error = errno;
-  if (error != 0) ::unlink(temporary.c_str());
-  UnregisterTemporaryPath(slot);
-  if (error != 0) return error;
-  // The rename itself reaches the disk with the directory.
-  const int directory_fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (directory_fd >= 0) {
-    (void)::fsync(directory_fd);
-    ::close(directory_fd);
-  }
-  return 0;
+  if (const int error = Write(bytes); error != 0) return error;
+  return Commit();
 }
 
 void FileReplacement::RemoveCreatedFile() {
   if (!created_) return;
-  // Only while the name is still the empty file made here, not a picture that another writer
-  // has put there meanwhile.
+  // Only while the name is still the file made here, not a picture that another writer has put
+  // there meanwhile.
+  const int fd = name_fd_ >= 0 ? name_fd_ : (in_place_ ? fd_ : -1);
   struct stat mine {};
   struct stat named {};
-  if (::fstat(fd_, &mine) == 0 && ::lstat(path_.c_str(), &named) == 0 &&
+  if (fd >= 0 && ::fstat(fd, &mine) == 0 && ::lstat(path_.c_str(), &named) == 0 &&
       mine.st_dev == named.st_dev && mine.st_ino == named.st_ino) {
     ::unlink(path_.c_str());
   }
+  created_ = false;
+}
+
+CommitGroup::~CommitGroup() {
+  for (const Pending& pending : pending_) {
+    if (!pending.temporary.empty()) RemoveTemporary(pending.temporary);
+  }
+}
+
+void CommitGroup::Add(Pending pending) {
+  const std::lock_guard<std::mutex> lock(lock_);
+  bytes_ += pending.bytes;
+  pending_.push_back(std::move(pending));
+}
+
+bool CommitGroup::Full() const {
+  const std::lock_guard<std::mutex> lock(lock_);
+  return pending_.size() >= kMostFiles || bytes_ >= kMostBytes;
+}
+
+std::vector<CommitGroup::Result> CommitGroup::Flush() {
+  std::vector<Pending> group;
+  {
+    const std::lock_guard<std::mutex> lock(lock_);
+    group.swap(pending_);
+    bytes_ = 0;
+  }
+  // One flush of each file system holding a file of the group: syncfs writes the data of all
+  // of them at once, where a flush of each would wait for the disk once a file.
+  std::map<std::string, int> directories;  // each directory once, with its flush's error
+  std::map<dev_t, int> file_systems;
+  for (const Pending& pending : group) {
+    if (pending.temporary.empty()) continue;
+    const std::string directory = DirectoryOf(pending.target);
+    if (directories.count(directory) != 0) continue;
+    directories[directory] = 0;
+    const int fd = OpenRetrying(directory.c_str(), O_RDONLY | O_DIRECTORY);
+    struct stat info {};
+    if (fd < 0 || ::fstat(fd, &info) != 0) {
+      directories[directory] = errno;
+      if (fd >= 0) ::close(fd);
+      continue;
+    }
+    if (file_systems.count(info.st_dev) == 0) {
+      file_systems[info.st_dev] = ::syncfs(fd) == 0 ? 0 : errno;
+    }
+    directories[directory] = file_systems[info.st_dev];
+    ::close(fd);
+  }
+  std::vector<Result> results;
+  results.reserve(group.size());
+  for (const Pending& pending : group) {
+    int error = pending.error;
+    if (!pending.temporary.empty()) {
+      error = directories[DirectoryOf(pending.target)];
+      if (error != 0) {
+        RemoveTemporary(pending.temporary);
+      } else {
+        error = RenameTemporary(pending.temporary, pending.target);
+      }
+    }
+    results.push_back(Result{pending.tag, error});
+  }
+  for (const auto& [directory, error] : directories) {
+    if (error == 0) FlushDirectory(directory);
+  }
+  return results;
 }
 
 void RemoveTemporaryFileOnInterrupt() {
-  for (const int signal_number : {SIGINT, SIGTERM}) {
-    struct sigaction current {};
-    if (sigaction(signal_number, nullptr, &current) != 0 || current.sa_handler == SIG_IGN) {
-      continue;  // a signal ignored by whoever started the program stays ignored
+  static std::once_flag once;
+  std::call_once(once, [] {
+    sigset_t taken;
+    sigemptyset(&taken);
+    for (const int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+      struct sigaction current {};
+      if (sigaction(signal_number, nullptr, &current) != 0 || current.sa_handler == SIG_IGN) {
+        continue;  // a signal ignored by whoever started the program stays ignored
+      }
+      sigaddset(&taken, signal_number);
     }
-    struct sigaction remove {};
-    remove.sa_handler = RemoveTemporaryAndEnd;
-    sigemptyset(&remove.sa_mask);
-    sigaction(signal_number, &remove, nullptr);
-  }
+    if (pthread_sigmask(SIG_BLOCK, &taken, nullptr) != 0) return;
+    try {
+      std::thread([taken] {
+        int signal_number = 0;
+        while (sigwait(&taken, &signal_number) != 0) {
+        }
+        // Never unlocked: no temporary file may be renamed or made once they are removed.
+        g_temporaries_lock.lock();
+        g_in_place_lock.lock();
+        for (const std::string& temporary : *g_temporaries) ::unlink(temporary.c_str());
+        ::signal(signal_number, SIG_DFL);
+        sigset_t one;
+        sigemptyset(&one);
+        sigaddset(&one, signal_number);
+        ::raise(signal_number);
+        pthread_sigmask(SIG_UNBLOCK, &one, nullptr);
+        _exit(128 + signal_number);
+      }).detach();
+    } catch (const std::system_error&) {
+      // Without the thread the signals end the program as they would have.
+      pthread_sigmask(SIG_UNBLOCK, &taken, nullptr);
+    }
+  });
 }
 
 }  // namespace t2j
