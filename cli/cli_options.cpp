@@ -179,8 +179,13 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
         options.encoding = InputEncoding::kUtf8;
       } else if (lower == "gb18030" || lower == "gbk" || lower == "cp936" || lower == "gb2312") {
         options.encoding = InputEncoding::kGb18030;
+      } else if (lower == "utf-16" || lower == "utf16" || lower == "ucs-2") {
+        options.encoding = InputEncoding::kUtf16;
+      } else if (lower == "big5" || lower == "big-5" || lower == "cp950") {
+        options.encoding = InputEncoding::kBig5;
       } else {
-        return fail("option '--encoding' takes utf-8 or gb18030, not '" + *value + "'");
+        return fail("option '--encoding' takes utf-8, gb18030, utf-16 or big5, not '" + *value +
+                    "'");
       }
     }
   }
@@ -227,7 +232,8 @@ with "-", the text comes from standard input and its picture is Picture.jpg.
       --max-height N       pages at most N pixels tall (1 to 65500), split between lines, each with
                            its own margins: NAME-1.jpg, NAME-2.jpg, ... (numbered even when the
                            text fits on one page)
-      --encoding NAME      the text files' encoding: utf-8 (default) or gb18030
+      --encoding NAME      the text files' encoding: utf-8 (default), gb18030, utf-16
+                           or big5; UTF-8 and UTF-16 byte-order marks are followed
       --dpi N              pixels per inch for point sizes (default 96)
       --list-fonts         print the font names the window offers, one a line
       --list-colors        print the colour names with their values

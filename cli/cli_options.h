@@ -7,11 +7,10 @@
 #include <string_view>
 #include <vector>
 
+#include "convert/input_reader.h"
 #include "convert/render_settings.h"
 
 namespace t2j {
-
-enum class InputEncoding { kUtf8, kGb18030 };
 
 enum class CliAction { kConvert, kHelp, kVersion, kListFonts, kListColors };
 

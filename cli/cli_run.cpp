@@ -1,5 +1,6 @@
 #include "cli/cli_run.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +12,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <limits>
 #include <new>
 #include <sstream>
@@ -22,7 +26,7 @@
 #include "cli/output_names.h"
 #include "cli/picture_job.h"
 #include "convert/failure_text.h"
-#include "convert/input_lines.h"
+#include "convert/input_reader.h"
 #include "convert/jpeg_image.h"
 #include "convert/render_text.h"
 #include "platform/file_output.h"
@@ -47,101 +51,33 @@ class ECliError : public Exception {
   using Exception::Exception;
 };
 
-[[noreturn]] void FailToRead(const std::string& name, int error_number) {
-  throw ECliError("cannot read " + name + ": " + SystemErrorText(error_number));
-}
-
-// Gives `data` room for `needed` bytes, refusing ("cannot allocate memory") a block that this
-// process may not have, before it is taken: past the memory limit the kernel's OOM killer would
-// end the tool without a word.
-void ReserveChecked(std::string& data, size_t needed, const std::string& name) {
-  if (data.capacity() >= needed) return;
-  if (needed <= kUncheckedBlockBytes) {
-    data.reserve(std::max(needed, data.capacity() / 2 * 3));
-    return;
-  }
-  const uint64_t available = AvailableMemoryBytes();
-  if (needed > available) FailToRead(name, ENOMEM);
-  data.reserve(std::min<uint64_t>(std::max(needed, data.capacity() / 2 * 3), available));
-}
-
-// Reads the whole input and gives its text as UTF-8, without a byte-order mark, or fails
-// saying where it stops being valid in its encoding.
-std::string ReadText(FILE* file, const std::string& name, InputEncoding encoding) {
-  std::string text;
-  struct stat info {};
-  if (fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
-    const auto size = static_cast<uint64_t>(info.st_size);
-    if (size >= std::numeric_limits<size_t>::max() / 2) FailToRead(name, ENOMEM);
-    // Room for the whole text at once, so that it is never copied to grow: one byte more than
-    // the file for UTF-8, so that its end needs no further room; for GB18030 the most UTF-8 the
-    // file can give, of which only what is written takes memory.
-    ReserveChecked(text,
-                   encoding == InputEncoding::kUtf8
-                       ? static_cast<size_t>(size) + 1
-                       : Gb18030Decoder::MaxUtf8Bytes(static_cast<size_t>(size)),
-                   name);
-  }
-  Gb18030Decoder decoder;
-  uint64_t offset = 0;
-  uint64_t lines_before = 0;
-  std::vector<char> buffer(1 << 16);
-  for (;;) {
-    const size_t n = std::fread(buffer.data(), 1, buffer.size(), file);
-    if (n == 0 && std::ferror(file)) FailToRead(name, errno);
-    const std::string_view piece(buffer.data(), n);
-    const bool last = n == 0;
-    if (encoding == InputEncoding::kUtf8) {
-      if (last) break;
-      ReserveChecked(text, text.size() + n, name);
-      text.append(piece);
-      continue;
+// An input opened for reading, closed again however the conversion ends.
+class OpenInput {
+ public:
+  OpenInput(const std::string& path, InputEncoding encoding, FILE* in) {
+    if (path == "-") {
+      reader_ = std::make_unique<InputReader>(fileno(in), "standard input", encoding);
+      return;
     }
-    ReserveChecked(text, text.size() + Gb18030Decoder::MaxUtf8Bytes(n), name);
-    if (!decoder.Decode(piece, last, text)) {
-      const uint64_t at = decoder.InvalidOffset();
-      // The bytes of a character split between two pieces hold no line break.
-      const size_t in_piece = at > offset ? static_cast<size_t>(at - offset) : 0;
-      const uint64_t line =
-          lines_before +
-          static_cast<uint64_t>(std::count(piece.begin(), piece.begin() + in_piece, '\n')) + 1;
-      throw ECliError("the input is not valid GB18030 text: byte " + std::to_string(at + 1) +
-                      ", line " + std::to_string(line));
+    do {
+      fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    } while (fd_ < 0 && errno == EINTR);
+    if (fd_ < 0) {
+      throw ECliError("cannot open \"" + FullPathName(path) + "\": " + SystemErrorText(errno));
     }
-    if (last) break;
-    offset += n;
-    lines_before += static_cast<uint64_t>(std::count(piece.begin(), piece.end(), '\n'));
+    reader_ = std::make_unique<InputReader>(fd_, "\"" + path + "\"", encoding);
   }
-  if (encoding == InputEncoding::kUtf8) {
-    const size_t valid = ValidUtf8Prefix(text);
-    if (valid != text.size()) {
-      const std::string_view before(text.data(), valid);
-      const size_t line = static_cast<size_t>(std::count(before.begin(), before.end(), '\n')) + 1;
-      throw ECliError("the input is not valid UTF-8 text: byte " + std::to_string(valid + 1) +
-                      ", line " + std::to_string(line) +
-                      " (for GB18030 files use --encoding gb18030)");
-    }
+  ~OpenInput() {
+    if (fd_ >= 0) ::close(fd_);
   }
-  // Either encoding's byte-order mark is U+FEFF, which is no part of the text.
-  if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
-  return text;
-}
+  OpenInput(const OpenInput&) = delete;
+  OpenInput& operator=(const OpenInput&) = delete;
+  InputReader& reader() { return *reader_; }
 
-std::string ReadInput(const std::string& path, InputEncoding encoding, FILE* in) {
-  if (path == "-") return ReadText(in, "standard input", encoding);
-  FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) {
-    throw ECliError("cannot open \"" + FullPathName(path) + "\": " + SystemErrorText(errno));
-  }
-  try {
-    std::string text = ReadText(file, "\"" + path + "\"", encoding);
-    std::fclose(file);
-    return text;
-  } catch (...) {
-    std::fclose(file);
-    throw;
-  }
-}
+ private:
+  int fd_ = -1;
+  std::unique_ptr<InputReader> reader_;
+};
 
 // Writes to standard output; a full or closed output, or one past the file size limit, is a
 // failure that names what could not be written.
@@ -165,6 +101,18 @@ PictureOptions PictureOptionsOf(const CliOptions& options) {
                         options.max_height};
 }
 
+// Prints each line of `warnings` as a warning, after `prefix`.
+void PrintWarnings(FILE* err, const std::string& prefix, const std::string& warnings) {
+  size_t start = 0;
+  while (start < warnings.size()) {
+    size_t end = warnings.find('\n', start);
+    if (end == std::string::npos) end = warnings.size();
+    std::fprintf(err, "%s: %swarning: %s\n", kProgram, prefix.c_str(),
+                 warnings.substr(start, end - start).c_str());
+    start = end + 1;
+  }
+}
+
 // One input on the calling thread: standard input or one FILE, to its picture or to standard
 // output.
 void ConvertOne(const CliOptions& options, const std::string& input, const std::string& output,
@@ -176,18 +124,17 @@ void ConvertOne(const CliOptions& options, const std::string& input, const std::
   if (output != "-" && !options.max_height && inputs.Contains(output)) {
     throw ECliError("the picture \"" + output + "\" would replace the input file");
   }
-  const std::string text = ReadInput(input, options.encoding, in);
+  OpenInput opened(input, options.encoding, in);
   ReusingFontEngine engine(SystemFontEngine());
   std::string warning;
   if (output == "-") {
-    const EncodedPicture picture = EncodePicture(text, PictureOptionsOf(options), engine);
-    warning = picture.warning;
-    Write(out, picture.stream, "the picture");
     Flush(out, "the picture");
+    warning = WritePictureTo(fileno(out), opened.reader(), PictureOptionsOf(options), engine);
   } else {
-    warning = WritePictures(text, PictureOptionsOf(options), engine, output, inputs);
+    warning = WritePictures(opened.reader(), PictureOptionsOf(options), engine,
+                            PictureOutput{output, &inputs, nullptr, 0});
   }
-  if (!warning.empty()) std::fprintf(err, "%s: warning: %s\n", kProgram, warning.c_str());
+  PrintWarnings(err, "", warning);
 }
 
 // The progress line on a terminal: how many files are done. Failures and warnings are printed
@@ -225,29 +172,108 @@ class Progress {
   std::chrono::steady_clock::time_point drawn_{};
 };
 
-// Several files, each to its picture, converted in parallel. Returns the exit code.
+// The memory that converting one file may take at most: its text, once read, in lines, and
+// the drawing band and fonts beside it.
+uint64_t MemoryForFile(const std::string& path) {
+  constexpr uint64_t kBeside = uint64_t{16} << 20;
+  struct stat info {};
+  uint64_t text = 0;
+  if (::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+    text = std::min<uint64_t>(static_cast<uint64_t>(info.st_size) * 3, kMostPictureTextBytes * 2);
+  }
+  return text + kBeside;
+}
+
+// The most workers whose files fit into the memory available at once, the largest files taken.
+unsigned WorkersThatFit(const std::vector<std::string>& files, unsigned jobs) {
+  if (jobs <= 1) return 1;
+  std::vector<uint64_t> needs;
+  needs.reserve(files.size());
+  for (const std::string& file : files) needs.push_back(MemoryForFile(file));
+  const size_t wanted = std::min<size_t>(jobs, needs.size());
+  std::partial_sort(needs.begin(), needs.begin() + static_cast<ptrdiff_t>(wanted), needs.end(),
+                    std::greater<>());
+  const uint64_t available = AvailableMemoryBytes() / 4 * 3;
+  uint64_t total = 0;
+  unsigned fit = 0;
+  for (size_t i = 0; i < wanted; ++i) {
+    total += needs[i];
+    if (fit > 0 && total > available) break;
+    ++fit;
+  }
+  return fit;
+}
+
+// Several files, each to its picture, converted in parallel. The pictures are put under their
+// names in groups (CommitGroup), so that many files pay for one flush to the disk together.
+// Returns the exit code.
 int ConvertMany(const CliOptions& options, const std::vector<std::string>& pictures, FILE* err) {
   const std::vector<std::string>& files = options.input_paths;
   const InputFiles inputs(files);
   const PictureOptions picture_options = PictureOptionsOf(options);
   Progress progress(err, files.size(), files.size() > kQuietFileCount && isatty(fileno(err)));
   size_t failed = 0;
+  CommitGroup group;
+  std::mutex report_lock;
+  std::map<size_t, std::string> waiting;  // warnings of files whose pictures are not yet renamed
+
+  auto report = [&](size_t i, const std::optional<std::string>& failure,
+                    const std::string& warning) {
+    const std::string file = std::string(kProgram) + ": " + files[i] + ": ";
+    if (failure) {
+      ++failed;
+      progress.Report(file + FailureText(*failure));
+    } else {
+      size_t start = 0;
+      while (start < warning.size()) {
+        size_t end = warning.find('\n', start);
+        if (end == std::string::npos) end = warning.size();
+        progress.Report(file + "warning: " + warning.substr(start, end - start));
+        start = end + 1;
+      }
+    }
+    progress.Done();
+  };
+  // Renames what the group holds; each file is reported once its pictures are under their names.
+  auto flush = [&] {
+    std::map<size_t, int> errors;
+    for (const CommitGroup::Result& result : group.Flush()) {
+      int& error = errors[static_cast<size_t>(result.tag)];
+      if (error == 0) error = result.error;
+    }
+    const std::lock_guard<std::mutex> lock(report_lock);
+    for (const auto& [i, error] : errors) {
+      const std::string warning = waiting[i];
+      waiting.erase(i);
+      if (error != 0) {
+        report(i, FailureText(EWriteError(pictures[i], error).what()), "");
+      } else {
+        report(i, std::nullopt, warning);
+      }
+    }
+  };
+
+  const unsigned jobs =
+      WorkersThatFit(files, options.jobs == 0 ? UsableProcessors() : options.jobs);
   ConvertInParallel(
-      files.size(), options.jobs == 0 ? UsableProcessors() : options.jobs,
+      files.size(), jobs,
       [&](size_t i, FontEngine& engine) {
-        const std::string text = ReadInput(files[i], options.encoding, nullptr);
-        return WritePictures(text, picture_options, engine, pictures[i], inputs);
+        OpenInput opened(files[i], options.encoding, nullptr);
+        const std::string warning = WritePictures(opened.reader(), picture_options, engine,
+                                                  PictureOutput{pictures[i], &inputs, &group, i});
+        {
+          const std::lock_guard<std::mutex> lock(report_lock);
+          waiting[i] = warning;
+        }
+        if (group.Full()) flush();
+        return std::string();
       },
       [&](size_t i, const ItemOutcome& outcome) {
-        const std::string file = std::string(kProgram) + ": " + files[i] + ": ";
-        if (outcome.failure) {
-          ++failed;
-          progress.Report(file + FailureText(*outcome.failure));
-        } else if (!outcome.warning.empty()) {
-          progress.Report(file + "warning: " + outcome.warning);
-        }
-        progress.Done();
+        if (!outcome.failure) return;
+        const std::lock_guard<std::mutex> lock(report_lock);
+        report(i, outcome.failure, "");
       });
+  flush();
   progress.Clear();
   if (failed == 0) return kExitOk;
   std::fprintf(err, "%s: %zu of %zu files failed\n", kProgram, failed, files.size());
@@ -258,6 +284,14 @@ int ConvertMany(const CliOptions& options, const std::vector<std::string>& pictu
 // picture.
 std::variant<std::vector<std::string>, UsageError> PictureNames(const CliOptions& options) {
   std::vector<std::string> pictures;
+  if (options.output_path && *options.output_path != "-") {
+    const std::string& path = *options.output_path;
+    struct stat info {};
+    if (path.ends_with('/') || (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))) {
+      return UsageError{"'" + path + "' is a directory; -o names the picture's file (use -O for "
+                        "a directory)"};
+    }
+  }
   if (options.input_paths.empty() ||
       (options.input_paths.size() == 1 && options.input_paths[0] == "-")) {
     if (options.output_path) return std::vector<std::string>{*options.output_path};

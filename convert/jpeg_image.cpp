@@ -221,13 +221,9 @@ class CountingSink final : public JpegSink {
   uint64_t bytes_ = 0;
 };
 
-// Opens the name, then streams what `encode` gives its sink into the file and commits it.
+// Streams what `encode` gives its sink into the open file.
 template <typename Encode>
-void SaveStreamed(const std::string& path, const JpegFileOptions& options, Encode encode) {
-  FileReplacement file;
-  if (const int error = file.Open(path, options.new_name); error != 0) {
-    throw EFCreateError(path, error);
-  }
+void WriteStreamed(FileReplacement& file, const std::string& path, Encode encode) {
   if (file.NeedsReserve()) {
     CountingSink counting;
     encode(counting);
@@ -238,6 +234,16 @@ void SaveStreamed(const std::string& path, const JpegFileOptions& options, Encod
   FileSink sink(file, path);
   encode(sink);
   if (!sink.Drain()) sink.ThrowFailure();
+}
+
+// Opens the name, then streams what `encode` gives its sink into the file and commits it.
+template <typename Encode>
+void SaveStreamed(const std::string& path, const JpegFileOptions& options, Encode encode) {
+  FileReplacement file;
+  if (const int error = file.Open(path, options.new_name); error != 0) {
+    throw EFCreateError(path, error);
+  }
+  WriteStreamed(file, path, encode);
   const int error = options.group != nullptr ? file.Commit(*options.group, options.tag)
                                              : file.Commit();
   if (error != 0) throw EWriteError(path, error);
@@ -299,6 +305,16 @@ void SaveJpegFile(const std::string& path, int32_t width, int32_t height, Pictur
                   const JpegFileOptions& options) {
   SaveStreamed(path, options,
                [&](JpegSink& sink) { EncodeJpeg(width, height, rows, sink); });
+}
+
+void WriteJpegFile(FileReplacement& file, const std::string& path, int32_t width, int32_t height,
+                   PictureRows& rows) {
+  try {
+    WriteStreamed(file, path, [&](JpegSink& sink) { EncodeJpeg(width, height, rows, sink); });
+  } catch (...) {
+    file.Abandon();
+    throw;
+  }
 }
 
 void TJPEGImage::Assign(const RenderedPicture& picture) {

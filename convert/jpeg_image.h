@@ -90,4 +90,10 @@ struct JpegFileOptions {
 void SaveJpegFile(const std::string& path, int32_t width, int32_t height, PictureRows& rows,
                   const JpegFileOptions& options = {});
 
+// The writing half of SaveJpegFile, into a file that `path` was opened as (FileReplacement::Open):
+// reserves room for an in-place rewrite, streams the picture in, and leaves the commit to the
+// caller. Fails as SaveJpegFile does, the file then abandoned.
+void WriteJpegFile(FileReplacement& file, const std::string& path, int32_t width, int32_t height,
+                   PictureRows& rows);
+
 }  // namespace t2j

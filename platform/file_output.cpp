@@ -319,6 +319,21 @@ void CommitGroup::Add(Pending pending) {
   pending_.push_back(std::move(pending));
 }
 
+void CommitGroup::Adopt(CommitGroup& other, uint64_t tag) {
+  std::vector<Pending> taken;
+  {
+    const std::lock_guard<std::mutex> lock(other.lock_);
+    taken.swap(other.pending_);
+    other.bytes_ = 0;
+  }
+  const std::lock_guard<std::mutex> lock(lock_);
+  for (Pending& pending : taken) {
+    pending.tag = tag;
+    bytes_ += pending.bytes;
+    pending_.push_back(std::move(pending));
+  }
+}
+
 bool CommitGroup::Full() const {
   const std::lock_guard<std::mutex> lock(lock_);
   return pending_.size() >= kMostFiles || bytes_ >= kMostBytes;

@@ -134,6 +134,9 @@ class CommitGroup {
   // Commits everything added so far; returns how each one ended, in the order added.
   std::vector<Result> Flush();
 
+  // Takes over everything `other` holds, under `tag`; `other` is then empty.
+  void Adopt(CommitGroup& other, uint64_t tag);
+
  private:
   friend class FileReplacement;
   struct Pending {

@@ -154,13 +154,19 @@ TEST_F(CliTest, WritesTheBytesTheWindowWrites) {
   EXPECT_EQ(ReadFile(dir_ / "cli.jpg"), ReadFile(dir_ / "window.jpg"));
 }
 
-TEST_F(CliTest, EmptyTextGivesAZeroByteFile) {
-  for (const std::string input : {"", "\n\n"}) {
-    const Outcome outcome = RunCli({"-o", "empty.jpg"}, input, dir_);
-    EXPECT_EQ(outcome.exit_code, 0) << outcome.err;
-    ASSERT_TRUE(fs::exists(dir_ / "empty.jpg"));
-    EXPECT_EQ(fs::file_size(dir_ / "empty.jpg"), 0u);
-  }
+TEST_F(CliTest, EmptyInputIsAnErrorAndBlankLinesAWhitePicture) {
+  const Outcome empty = RunCli({"-o", "empty.jpg"}, "\xEF\xBB\xBF", dir_);
+  EXPECT_EQ(empty.exit_code, 1);
+  EXPECT_NE(empty.err.find("empty"), std::string::npos) << empty.err;
+  EXPECT_FALSE(fs::exists(dir_ / "empty.jpg"));
+
+  // Two blank lines of 16 + 4 pixels between margins of 10.
+  const Outcome blank = RunCli({"-o", "blank.jpg"}, "\n\n", dir_);
+  ASSERT_EQ(blank.exit_code, 0) << blank.err;
+  const auto picture = testing::DecodeJpeg(ReadFile(dir_ / "blank.jpg"));
+  ASSERT_TRUE(picture.has_value());
+  EXPECT_EQ(picture->width, 20);
+  EXPECT_EQ(picture->height, 2 * 16 + 4 + 2 * 10);
 }
 
 TEST_F(CliTest, ReadsGb18030WhenAsked) {
@@ -203,14 +209,13 @@ TEST_F(CliTest, ConversionFailuresExitOneWithTheWindowsText) {
   EXPECT_EQ(missing_input.exit_code, 1);
   EXPECT_NE(missing_input.err.find("nothing.txt"), std::string::npos);
 
-  // 2000 hanzi of 40 pixels: wider than 65500, so the encoder refuses it and leaves a zero-byte
-  // file.
+  // 2000 hanzi of 40 pixels: wider than 65500, so the encoder refuses it and no file is left.
   std::string wide_line;
   for (int i = 0; i < 2000; ++i) wide_line += "字";
   const Outcome too_wide = RunCli({"-s", "30", "-o", "wide.jpg"}, wide_line, dir_);
   EXPECT_EQ(too_wide.exit_code, 1);
   EXPECT_NE(too_wide.err.find("JPEG error #41."), std::string::npos) << too_wide.err;
-  EXPECT_EQ(fs::file_size(dir_ / "wide.jpg"), 0u);
+  EXPECT_FALSE(fs::exists(dir_ / "wide.jpg"));
 }
 
 TEST_F(CliTest, AFullStandardOutputIsAFailureForEveryAction) {
@@ -266,7 +271,7 @@ TEST_F(CliTest, ManyFilesGiveTheBytesOfSingleRuns) {
       {"notes.txt", "说明：\n转换的文本宽度是根据本输入框输入的文字来决定的。\n"},
       {"README", "Hello world, 你好世界！\n"},
       {"list.md", "一\n二\n三\n\n四 five six seven\n"},
-      {"empty.txt", ""},
+      {"blank.txt", "\n"},
       {"long.txt", "“长图”把一段文字排成一张很长的图片，方便在手机上阅读。Words wrap at spaces.\n"},
   };
   std::vector<std::string> args = {"-c", "teal", "--width", "160", "-O", "out", "-j", "3"};
