@@ -9,7 +9,7 @@
 #include "convert/input_reader.h"
 #include "convert/render_settings.h"
 #include "platform/file_output.h"
-#include "platform/font_engine.h"
+#include "text/font_engine.h"
 
 namespace t2j {
 
