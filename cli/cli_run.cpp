@@ -12,10 +12,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <map>
 #include <memory>
 #include <mutex>
-#include <limits>
 #include <new>
 #include <sstream>
 #include <string>
@@ -288,7 +288,8 @@ std::variant<std::vector<std::string>, UsageError> PictureNames(const CliOptions
     const std::string& path = *options.output_path;
     struct stat info {};
     if (path.ends_with('/') || (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))) {
-      return UsageError{"'" + path + "' is a directory; -o names the picture's file (use -O for "
+      return UsageError{"'" + path +
+                        "' is a directory; -o names the picture's file (use -O for "
                         "a directory)"};
     }
   }

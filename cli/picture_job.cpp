@@ -25,8 +25,21 @@
 namespace t2j {
 namespace {
 
-// libjpeg's code for a side over 65500 pixels.
+// libjpeg's codes for a side over 65500 pixels and for memory it could not have.
 constexpr int kImageTooBig = 41;
+constexpr int kJpegOutOfMemory = 54;
+
+// The encoder's "no memory" said as what it is.
+template <typename Work>
+auto NamingMemory(Work work) {
+  try {
+    return work();
+  } catch (const EJPEG& failure) {
+    if (failure.message_code() != kJpegOutOfMemory) throw;
+    throw EOutOfResources(SystemErrorText(ENOMEM) + " (JPEG error #" +
+                          std::to_string(kJpegOutOfMemory) + ")");
+  }
+}
 
 // Gathers the characters that no font has over the pages of a text, each once.
 class Uncovered {
@@ -193,8 +206,8 @@ void DrawPicture(const std::vector<std::string>& lines, const PictureOptions& op
                     " pixels tall; check the line spacing and the margins");
   }
   // Blank lines only: a white picture of their height, as wide as the margins.
-  const int32_t width = static_cast<int32_t>(
-      std::max<int64_t>(1, 2 * int64_t{std::max(options.settings.Margin, 0)}));
+  const int32_t width =
+      static_cast<int32_t>(std::max<int64_t>(1, 2 * int64_t{std::max(options.settings.Margin, 0)}));
   WhiteRows rows(width);
   write(width, layout.Height(), rows);
 }
@@ -207,8 +220,7 @@ std::string StalePagesWarning(const std::string& path, size_t last) {
   if (end == last + 1) return {};
   std::string pages = "\"" + PageName(path, last + 1) + "\"";
   if (end > last + 2) pages += " to \"" + PageName(path, end - 1) + "\"";
-  return pages + " from an earlier run " + (end > last + 2 ? "are" : "is") +
-         " left as they were";
+  return pages + " from an earlier run " + (end > last + 2 ? "are" : "is") + " left as they were";
 }
 
 std::string JoinWarnings(const std::string& a, const std::string& b) {
@@ -217,10 +229,27 @@ std::string JoinWarnings(const std::string& a, const std::string& b) {
   return a + "\n" + b;
 }
 
+std::string WritePicturesOf(InputReader& input, const PictureOptions& options, FontEngine& engine,
+                            const PictureOutput& output);
+std::string WritePictureOf(int fd, InputReader& input, const PictureOptions& options,
+                           FontEngine& engine);
+
 }  // namespace
 
 std::string WritePictures(InputReader& input, const PictureOptions& options, FontEngine& engine,
                           const PictureOutput& output) {
+  return NamingMemory([&] { return WritePicturesOf(input, options, engine, output); });
+}
+
+std::string WritePictureTo(int fd, InputReader& input, const PictureOptions& options,
+                           FontEngine& engine) {
+  return NamingMemory([&] { return WritePictureOf(fd, input, options, engine); });
+}
+
+namespace {
+
+std::string WritePicturesOf(InputReader& input, const PictureOptions& options, FontEngine& engine,
+                            const PictureOutput& output) {
   const bool paged = options.max_height.has_value();
   CommitGroup pages;
   Uncovered uncovered;
@@ -267,7 +296,7 @@ std::string WritePictures(InputReader& input, const PictureOptions& options, Fon
   return warning;
 }
 
-std::string WritePictureTo(int fd, InputReader& input, const PictureOptions& options,
+std::string WritePictureOf(int fd, InputReader& input, const PictureOptions& options,
                            FontEngine& engine) {
   PictureOptions one = options;
   one.max_height.reset();
@@ -275,12 +304,12 @@ std::string WritePictureTo(int fd, InputReader& input, const PictureOptions& opt
   std::vector<std::string> lines;
   pictures.Next(lines);
   Uncovered uncovered;
-  DrawPicture(lines, one, engine, uncovered,
-              [&](int32_t width, int32_t height, PictureRows& rows) {
-                DescriptorSink sink(fd);
-                EncodeJpeg(width, height, rows, sink);
-              });
+  DrawPicture(lines, one, engine, uncovered, [&](int32_t width, int32_t height, PictureRows& rows) {
+    DescriptorSink sink(fd);
+    EncodeJpeg(width, height, rows, sink);
+  });
   return uncovered.Warning();
 }
 
+}  // namespace
 }  // namespace t2j

@@ -25,7 +25,7 @@ struct PictureOptions {
 
 // Where the pictures of one input go.
 struct PictureOutput {
-  std::string path;  // the picture; with pages the name that PageName numbers
+  std::string path;                    // the picture; with pages the name that PageName numbers
   const InputFiles* inputs = nullptr;  // files that no picture may replace
   // When given, the finished files join this group under `tag` (see CommitGroup); otherwise
   // they are committed before WritePictures returns.

@@ -63,9 +63,8 @@ void InputReader::NotText() { throw EInputError(name_ + " is not a text file"); 
 void InputReader::Invalid(uint64_t offset, std::string_view context) {
   if (LooksBinary(context)) NotText();
   const char* encoding = encoding_name_.c_str();
-  std::string message = "the input is not valid " + std::string(encoding) +
-                        " text: byte " + std::to_string(offset + 1) + ", line " +
-                        std::to_string(breaks_seen_ + 1);
+  std::string message = "the input is not valid " + std::string(encoding) + " text: byte " +
+                        std::to_string(offset + 1) + ", line " + std::to_string(breaks_seen_ + 1);
   if (encoding_ == InputEncoding::kUtf8) message += " (for GB18030 files use --encoding gb18030)";
   throw EInputError(message);
 }
@@ -271,9 +270,8 @@ bool InputReader::NextLine(std::string& line) {
     if (text_.size() > keep_line_bytes_) {
       text_.resize(keep_line_bytes_);
     } else if (text_.size() > kMostLineBytes) {
-      throw EInputError("line " + std::to_string(lines_ + 1) + " of " + name_ +
-                        " is longer than " + std::to_string(kMostLineBytes >> 20) +
-                        " MiB; it cannot be laid out");
+      throw EInputError("line " + std::to_string(lines_ + 1) + " of " + name_ + " is longer than " +
+                        std::to_string(kMostLineBytes >> 20) + " MiB; it cannot be laid out");
     }
     scan_ = text_.size();
     Fill();

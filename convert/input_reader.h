@@ -74,17 +74,17 @@ class InputReader {
   bool started_ = false;
   bool ended_ = false;
   bool any_text_ = false;
-  std::string head_;     // the first bytes, until the encoding is settled
-  std::string carry_;    // an incomplete UTF-8 sequence at the end of the last piece
+  std::string head_;       // the first bytes, until the encoding is settled
+  std::string carry_;      // an incomplete UTF-8 sequence at the end of the last piece
   uint64_t consumed_ = 0;  // input bytes handed to the decoder, carry_ included
   uint64_t skip_bom_ = 0;
-  std::string text_;     // decoded text not yet split into lines
-  size_t start_ = 0;     // where in text_ the next line starts
-  size_t scan_ = 0;      // where in text_ the search for a break goes on
+  std::string text_;  // decoded text not yet split into lines
+  size_t start_ = 0;  // where in text_ the next line starts
+  size_t scan_ = 0;   // where in text_ the search for a break goes on
   uint64_t lines_ = 0;
   uint64_t breaks_seen_ = 0;  // line breaks decoded so far, for messages
   size_t keep_line_bytes_ = SIZE_MAX;
-  size_t dropped_ = 0;   // bytes of the current line dropped past keep_line_bytes_
+  size_t dropped_ = 0;  // bytes of the current line dropped past keep_line_bytes_
   bool pending_cr_ = false;
 };
 

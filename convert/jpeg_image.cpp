@@ -244,8 +244,8 @@ void SaveStreamed(const std::string& path, const JpegFileOptions& options, Encod
     throw EFCreateError(path, error);
   }
   WriteStreamed(file, path, encode);
-  const int error = options.group != nullptr ? file.Commit(*options.group, options.tag)
-                                             : file.Commit();
+  const int error =
+      options.group != nullptr ? file.Commit(*options.group, options.tag) : file.Commit();
   if (error != 0) throw EWriteError(path, error);
 }
 
@@ -303,8 +303,7 @@ void EncodeJpeg(int32_t width, int32_t height, PictureRows& rows, JpegSink& sink
 
 void SaveJpegFile(const std::string& path, int32_t width, int32_t height, PictureRows& rows,
                   const JpegFileOptions& options) {
-  SaveStreamed(path, options,
-               [&](JpegSink& sink) { EncodeJpeg(width, height, rows, sink); });
+  SaveStreamed(path, options, [&](JpegSink& sink) { EncodeJpeg(width, height, rows, sink); });
 }
 
 void WriteJpegFile(FileReplacement& file, const std::string& path, int32_t width, int32_t height,

@@ -181,6 +181,19 @@ TEST_F(CliTest, ReadsGb18030WhenAsked) {
                                 "\x84\x31\x95\x33" + Utf8ToGb18030(text), dir_);
   ASSERT_EQ(marked.exit_code, 0) << marked.err;
   EXPECT_EQ(ReadFile(dir_ / "bom.jpg"), ReadFile(dir_ / "utf8.jpg"));
+
+  // What Windows Notepad saves as "Unicode" is found by its mark; Big5 when asked.
+  const Outcome utf16 =
+      RunCli({"-o", "u16.jpg"}, std::string("\xFF\xFE\x8B\x5B\x53\x4F\x57\x5B\n\0", 10), dir_);
+  ASSERT_EQ(utf16.exit_code, 0) << utf16.err;
+  EXPECT_EQ(ReadFile(dir_ / "u16.jpg"), ReadFile(dir_ / "utf8.jpg"));
+  const Outcome big5 = RunCli({"--encoding", "big5", "-o", "b5.jpg"}, "\xA7\xBA\n", dir_);
+  ASSERT_EQ(big5.exit_code, 0) << big5.err;
+  const Outcome binary =
+      RunCli({"-o", "bin.jpg"}, std::string("\xFF\xD8\xFF\xE0\0\x10JFIF", 10), dir_);
+  EXPECT_EQ(binary.exit_code, 1);
+  EXPECT_NE(binary.err.find("standard input is not a text file"), std::string::npos) << binary.err;
+  EXPECT_FALSE(fs::exists(dir_ / "bin.jpg"));
 }
 
 TEST_F(CliTest, InvalidTextIsAFailureNotAGarbledPicture) {
@@ -248,6 +261,8 @@ TEST_F(CliTest, UsageErrorsExitTwoAndNameTheOption) {
       {{"--max-height", "65501"}, "'--max-height'"},
       {{"--max-height=9", "-o", "-"}, "--max-height"},
       {{"-j0"}, "'-j'"},
+      {{"-o", "."}, "'.' is a directory"},
+      {{"-o", "od/"}, "'od/' is a directory"},
   };
   for (const auto& row : table) {
     const Outcome outcome = RunCli(row.args, "", dir_);
@@ -327,6 +342,21 @@ TEST_F(CliTest, PagesSplitBetweenLinesAndNeverReplaceAnInput) {
   const Outcome onto_input = RunCli({"text.jpg"}, "", dir_);
   EXPECT_EQ(onto_input.exit_code, 1);
   EXPECT_EQ(ReadFile(dir_ / "text.jpg"), "keep me\n");
+
+  // A shorter text leaves the later pages of the longer one, and says so.
+  std::ofstream(dir_ / "in.txt", std::ios::binary) << "一\n";
+  const Outcome shorter = RunCli({"--max-height", "99", "in.txt"}, "", dir_);
+  ASSERT_EQ(shorter.exit_code, 0) << shorter.err;
+  EXPECT_NE(shorter.err.find("\"in-2.jpg\" to \"in-3.jpg\" from an earlier run"), std::string::npos)
+      << shorter.err;
+  EXPECT_EQ(testing::DecodeJpeg(ReadFile(dir_ / "in-1.jpg"))->height, 36);
+
+  // A link to nothing is not written through.
+  fs::create_symlink(dir_ / "nowhere" / "x.jpg", dir_ / "dangling.jpg");
+  const Outcome dangling = RunCli({"-o", "dangling.jpg"}, "abc", dir_);
+  EXPECT_EQ(dangling.exit_code, 1);
+  EXPECT_NE(dangling.err.find("does not exist"), std::string::npos) << dangling.err;
+  EXPECT_FALSE(fs::exists(dir_ / "nowhere"));
 }
 
 TEST(ParseCommandLineTest, ReadsNumbersByTheWindowsRules) {
