@@ -1,6 +1,7 @@
 #include "cli/cli_run.h"
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -376,6 +377,11 @@ int RunCommandLine(int argc, char** argv, FILE* in, FILE* out, FILE* err) {
   // kernel ending it with SIGXFSZ.
   IgnoreFileSizeSignal();
   RemoveTemporaryFileOnInterrupt();
+  // Each file's band and buffers are made again for the next one: kept by the allocator rather
+  // than handed back to the system and faulted in afresh every time. Large blocks (the text of a
+  // big input) are still mapped on their own and handed back at once.
+  mallopt(M_MMAP_THRESHOLD, 4 << 20);
+  mallopt(M_TRIM_THRESHOLD, 32 << 20);
   try {
     switch (options.action) {
       case CliAction::kHelp:
