@@ -107,7 +107,8 @@ class Pinger(threading.Thread):
         super().__init__(daemon=True)
         self.display = display.Display()
         self.root = self.display.screen().root
-        self.root.change_attributes(event_mask=X.SubstructureNotifyMask)
+        # The answer goes to the root window for clients that watch its structure.
+        self.root.change_attributes(event_mask=X.StructureNotifyMask)
         self.ping = self.display.intern_atom("_NET_WM_PING")
         self.protocols = self.display.intern_atom("WM_PROTOCOLS")
         self.window = self.find(self.root, title)
