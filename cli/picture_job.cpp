@@ -25,6 +25,14 @@
 namespace t2j {
 namespace {
 
+// The picture grows for ink beyond its cells no further than the width and page height asked.
+SizeBounds Bounds(const PictureOptions& options) {
+  SizeBounds bounds;
+  if (options.width) bounds.width = *options.width;
+  if (options.max_height) bounds.height = *options.max_height;
+  return bounds;
+}
+
 // libjpeg's codes for a side over 65500 pixels and for memory it could not have.
 constexpr int kImageTooBig = 41;
 constexpr int kJpegOutOfMemory = 54;
@@ -192,7 +200,8 @@ void OpenPicture(FileReplacement& file, const std::string& path) {
 template <typename Write>
 void DrawPicture(const std::vector<std::string>& lines, const PictureOptions& options,
                  FontEngine& engine, Uncovered& uncovered, Write write) {
-  const TextLayout layout(lines, options.settings, engine, options.pixels_per_inch);
+  const TextLayout layout(lines, options.settings, engine, options.pixels_per_inch,
+                          Bounds(options));
   uncovered.Add(layout);
   if (!layout.Empty()) {
     // Drawn in bands as the encoder takes the rows: the same bytes as the whole raster, without
