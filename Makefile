@@ -63,6 +63,12 @@ fuzz: deps
 	    -print_final_stats=1 -artifact_prefix=$(FUZZ_BUILD)/$$f- $(FUZZ_BUILD)/corpus/$$f; \
 	done
 
+# The packages' file times are those of the last commit (of the changelog's entry outside a git
+# checkout), so that two builds of one commit give the same bytes.
+SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null || \
+  dpkg-parsechangelog -l packaging/changelog -STimestamp 2>/dev/null)
+export SOURCE_DATE_EPOCH
+
 package: build
 	bash scripts/install-deps.sh --package
 	cd $(BUILD) && cpack --config CPackConfig.cmake
