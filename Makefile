@@ -6,6 +6,7 @@
 #   make look    screenshots of the window under a virtual display (build/screenshots/)
 #   make fuzz    build the libFuzzer targets with clang and run each for FUZZ_SECONDS
 #   make package Debian packages text2jpg-cli and text2jpg in build/, checked by lintian in CI
+#   make po      refresh po/text2jpg.pot from the sources and merge it into the catalogs
 #   make install for packagers: builds and installs into $(DESTDIR)$(PREFIX) without installing
 #                packages or turning warnings into errors
 
@@ -19,7 +20,7 @@ CMAKE_FLAGS ?=
 PREFIX ?= /usr/local
 DESTDIR ?=
 
-.PHONY: all deps build run test asan bench look package format install clean fuzz
+.PHONY: all deps build run test asan bench look package format install clean fuzz po
 
 all: build
 
@@ -72,6 +73,13 @@ export SOURCE_DATE_EPOCH
 package: build
 	bash scripts/install-deps.sh --package
 	cd $(BUILD) && cpack --config CPackConfig.cmake
+
+# Refreshes the message template from the sources and merges it into the catalogs.
+po:
+	xgettext --from-code=UTF-8 --language=C++ -k -kTr -kMsg -kN_ --flag=Msg:1:c-format \
+	  --sort-by-file --package-name=text2jpg --package-version=1.0.0 -o po/text2jpg.pot \
+	  $$(git ls-files '*.cpp' | grep -v '^tests/')
+	for po in po/*.po; do msgmerge --quiet --update --backup=none $$po po/text2jpg.pot; done
 
 format:
 	find platform convert cli app widgets tests bench -name '*.h' -o -name '*.cpp' | xargs clang-format -i

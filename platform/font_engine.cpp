@@ -24,6 +24,7 @@
 #include "platform/mainland_punctuation.h"
 #include "platform/system_error.h"
 #include "platform/text_shaping.h"
+#include "platform/messages.h"
 
 namespace t2j {
 namespace {
@@ -70,7 +71,9 @@ constexpr uint64_t kCheckedGlyphBytes = 64ull * 1024 * 1024;
 // bottom.
 constexpr FaceMetrics kWindowsCjkMetrics{16, 14, 2};
 
-std::string FreeTypeErrorText(FT_Error error) { return "FreeType 错误 " + std::to_string(error); }
+std::string FreeTypeErrorText(FT_Error error) {
+  return Msg("FreeType error %s", {std::to_string(error)});
+}
 
 [[noreturn]] void FailNoMemory() { throw EOutOfResources(SystemErrorText(ENOMEM)); }
 
@@ -104,7 +107,7 @@ class Library {
     FT_Library library = nullptr;
     const FT_Error error = FT_Init_FreeType(&library);
     if (error != 0) {
-      throw ECanvasError("无法初始化字体引擎（" + FreeTypeErrorText(error) + "）");
+      throw ECanvasError(Msg("cannot start the font engine (%s)", {FreeTypeErrorText(error)}));
     }
     library_.reset(library);
   }
@@ -775,7 +778,7 @@ class FreeTypeEngine final : public FontEngine {
 
     const FontFile file = ResolveFace(request);
     std::shared_ptr<Face> face = OpenFace(file);
-    if (!face) throw ECanvasError("无法打开字体文件“" + file.path + "”");
+    if (!face) throw ECanvasError(Msg("cannot open the font file “%s”", {file.path}));
 
     std::optional<PixelSize> size;
     if (FT_IS_SCALABLE(face->face.get())) {
@@ -796,8 +799,8 @@ class FreeTypeEngine final : public FontEngine {
     FT_Error error = 0;
     std::unique_ptr<SizedFace> primary = SizedFace::Make(face, file.options, size->em_64ths, error);
     if (!primary) {
-      throw EOutOfResources(TooLargeMessage(log_font.lfHeight) + "（" + FreeTypeErrorText(error) +
-                            "）");
+      throw EOutOfResources(
+          Msg("%s (%s)", {TooLargeMessage(log_font.lfHeight), FreeTypeErrorText(error)}));
     }
     // AR PL UMing and UKai follow the Taiwan convention of centred punctuation; the Windows
     // faces they stand in for have the mainland one.
@@ -832,9 +835,13 @@ class FreeTypeEngine final : public FontEngine {
  private:
   static std::string TooLargeMessage(int32_t lfHeight) {
     const int64_t pixels = std::llabs(static_cast<int64_t>(lfHeight));
-    return "字号太大：" + std::string(lfHeight > 0 ? "字符单元高度 " : "字符高度 ") +
-           std::to_string(pixels) + " 像素超出了字体引擎的范围（字符高度最多 " +
-           std::to_string(kMaxEmPixels) + " 像素）";
+    return Msg(lfHeight > 0 ? N_("font size too large: a character cell height of %s pixels is "
+                                 "beyond the font engine's range (a character height of at "
+                                 "most %s pixels)")
+                            : N_("font size too large: a character height of %s pixels is "
+                                 "beyond the font engine's range (a character height of at "
+                                 "most %s pixels)"),
+               {std::to_string(pixels), std::to_string(kMaxEmPixels)});
   }
 
   // A face without outlines is drawn at its strike nearest to the wanted height.
