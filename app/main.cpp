@@ -11,7 +11,7 @@
 #include "app/system_colors.h"
 #include "app/window_metrics.h"
 #include "app/x11_icon_name.h"
-#include "platform/font_list.h"
+#include "text/font_list.h"
 
 // The window takes no command line but --help and --version; the application object gives Qt
 // nothing of it.

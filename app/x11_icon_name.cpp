@@ -30,8 +30,8 @@ void SetX11WindowClass(QWidget& window) {
   if (x11 == nullptr || x11->connection() == nullptr) return;
   static constexpr char kClass[] = "text2jpg\0text2jpg";  // instance, class, each NUL-ended
   xcb_change_property(x11->connection(), XCB_PROP_MODE_REPLACE,
-                      static_cast<xcb_window_t>(window.winId()), XCB_ATOM_WM_CLASS,
-                      XCB_ATOM_STRING, 8, sizeof kClass, kClass);
+                      static_cast<xcb_window_t>(window.winId()), XCB_ATOM_WM_CLASS, XCB_ATOM_STRING,
+                      8, sizeof kClass, kClass);
   xcb_flush(x11->connection());
 }
 

@@ -7,8 +7,8 @@
 
 #include "cli/css_colors.h"
 #include "convert/parse_int.h"
-#include "widgets/colour_picker/model/color_names.h"
 #include "platform/messages.h"
+#include "widgets/colour_picker/model/color_names.h"
 
 namespace t2j {
 namespace {
@@ -177,8 +177,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     } else if (option == "--color") {
       const std::optional<ColorValue> color = ParseColorArgument(*value);
       if (!color) {
-        return fail(Msg("option '%s' takes #RRGGBB, #RGB, a colour name or a colour number, not '%s'",
-                        {name, *value}));
+        return fail(
+            Msg("option '%s' takes #RRGGBB, #RGB, a colour name or a colour number, not '%s'",
+                {name, *value}));
       }
       options.settings.TextColor = *color;
     } else if (option == "--encoding") {
@@ -196,7 +197,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
 
   const size_t inputs = options.input_paths.size();
   if (options.output_path && !options.output_dir.empty()) {
-    return fail(Tr("give either -o (one picture's name) or -O (the pictures' directory), not both"));
+    return fail(
+        Tr("give either -o (one picture's name) or -O (the pictures' directory), not both"));
   }
   if (options.output_path && inputs > 1) {
     return fail(Msg("-o names one picture, but %s files were given; use -O DIR for several",

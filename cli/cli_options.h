@@ -46,8 +46,8 @@ struct UsageError {
 // "--size 12" or "--size=12"; "--" ends the options. Numbers follow the window's number rules
 // (12, +12, $C, 0x0C); a text those rules refuse is a usage error naming the option. Also usage
 // errors: -o with several files or with -O, "-" beside other files, pages (--max-height) on
-// standard output, --text beside a FILE, and values out of range (--jobs, --width and --dpi below 1, --max-height
-// outside 1 to 65500).
+// standard output, --text beside a FILE, and values out of range (--jobs, --width and --dpi below
+// 1, --max-height outside 1 to 65500).
 struct ParsedCommandLine {
   std::optional<CliOptions> options;
   std::optional<UsageError> error;

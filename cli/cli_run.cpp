@@ -26,13 +26,13 @@
 #include "convert/jpeg_image.h"
 #include "convert/render_text.h"
 #include "platform/file_output.h"
-#include "platform/font_engine.h"
-#include "platform/font_list.h"
 #include "platform/gb18030.h"
+#include "platform/messages.h"
 #include "platform/raster.h"
 #include "platform/system_error.h"
+#include "text/font_engine.h"
+#include "text/font_list.h"
 #include "widgets/colour_picker/model/color_names.h"
-#include "platform/messages.h"
 
 namespace t2j {
 namespace {
@@ -128,9 +128,10 @@ std::string ReadText(FILE* file, const std::string& name, InputEncoding encoding
     if (valid != text.size()) {
       const std::string_view before(text.data(), valid);
       const size_t line = static_cast<size_t>(std::count(before.begin(), before.end(), '\n')) + 1;
-      throw ECliError(Msg("the input is not valid UTF-8 text: byte %s, line %s (for GB18030 "
-                          "files use --encoding gb18030)",
-                          {std::to_string(valid + 1), std::to_string(line)}));
+      throw ECliError(
+          Msg("the input is not valid UTF-8 text: byte %s, line %s (for GB18030 "
+              "files use --encoding gb18030)",
+              {std::to_string(valid + 1), std::to_string(line)}));
     }
   }
   // Either encoding's byte-order mark is U+FEFF, which is no part of the text.
@@ -158,14 +159,16 @@ std::string ReadInput(const std::string& path, InputEncoding encoding, FILE* in)
 // failure that names what could not be written.
 void Write(FILE* out, std::string_view bytes, const char* what) {
   if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size()) {
-    throw ECliError(Msg("cannot write %s to standard output: %s", {Tr(what), SystemErrorText(errno)}));
+    throw ECliError(
+        Msg("cannot write %s to standard output: %s", {Tr(what), SystemErrorText(errno)}));
   }
 }
 
 // Hands what is buffered to the system, which is where a full output shows.
 void Flush(FILE* out, const char* what) {
   if (std::fflush(out) != 0) {
-    throw ECliError(Msg("cannot write %s to standard output: %s", {Tr(what), SystemErrorText(errno)}));
+    throw ECliError(
+        Msg("cannot write %s to standard output: %s", {Tr(what), SystemErrorText(errno)}));
   }
 }
 
@@ -396,11 +399,13 @@ int RunCommandLine(int argc, char** argv, FILE* in, FILE* out, FILE* err) {
         Flush(out, N_("the version"));
         return kExitOk;
       case CliAction::kListFonts:
-        for (const std::string& name : InstalledFontNames()) Write(out, name + "\n", N_("the list"));
+        for (const std::string& name : InstalledFontNames())
+          Write(out, name + "\n", N_("the list"));
         Flush(out, N_("the list"));
         return kExitOk;
       case CliAction::kListColors:
-        for (const ColorName& color : ListColorNames()) Write(out, ColorLine(color), N_("the list"));
+        for (const ColorName& color : ListColorNames())
+          Write(out, ColorLine(color), N_("the list"));
         Flush(out, N_("the list"));
         return kExitOk;
       case CliAction::kConvert:

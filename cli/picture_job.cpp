@@ -26,16 +26,17 @@ std::vector<std::vector<std::string>> PictureLines(std::string_view text,
   if (options.width) {
     const int64_t room = int64_t{*options.width} - 2 * int64_t{settings.Margin};
     if (room <= 0) {
-      throw Exception(Msg("a width of %s pixels leaves no room for text between margins of %s "
-                          "pixels",
-                          {std::to_string(*options.width), std::to_string(settings.Margin)}));
+      throw Exception(
+          Msg("a width of %s pixels leaves no room for text between margins of %s "
+              "pixels",
+              {std::to_string(*options.width), std::to_string(settings.Margin)}));
     }
     try {
       lines = WrapLines(InputLines(text, std::numeric_limits<size_t>::max()), *font, room);
     } catch (const ETooNarrow& failure) {
-      throw Exception(Msg("%s (a width of %s less margins of %s)",
-                          {failure.what(), std::to_string(*options.width),
-                           std::to_string(settings.Margin)}));
+      throw Exception(
+          Msg("%s (a width of %s less margins of %s)",
+              {failure.what(), std::to_string(*options.width), std::to_string(settings.Margin)}));
     }
   } else {
     lines = InputLines(text);

@@ -1,7 +1,7 @@
 #include "convert/failure_text.h"
 
-#include "platform/system_error.h"
 #include "platform/messages.h"
+#include "platform/system_error.h"
 
 namespace t2j {
 

@@ -189,11 +189,11 @@ void EncodeJpeg(const RenderedPicture& picture, std::string& stream) {
   if (picture.Pixels != nullptr &&
       (picture.Pixels->width() != picture.Width || picture.Pixels->height() != picture.Height)) {
     stream.clear();
-    throw Exception(Msg("the picture's size (%s × %s) does not match its pixels (%s × %s), so it "
-                        "cannot be encoded",
-                        {std::to_string(picture.Width), std::to_string(picture.Height),
-                         std::to_string(picture.Pixels->width()),
-                         std::to_string(picture.Pixels->height())}));
+    throw Exception(
+        Msg("the picture's size (%s × %s) does not match its pixels (%s × %s), so it "
+            "cannot be encoded",
+            {std::to_string(picture.Width), std::to_string(picture.Height),
+             std::to_string(picture.Pixels->width()), std::to_string(picture.Pixels->height())}));
   }
   if (picture.Pixels == nullptr) {
     stream.clear();

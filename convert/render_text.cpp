@@ -28,11 +28,11 @@ int32_t PictureHeight(int64_t n, int64_t h, int64_t spacing, int64_t margin) {
   int64_t lines_height = 0;
   if (__builtin_mul_overflow(n, h + spacing, &lines_height) ||
       !FitsInt32(lines_height - spacing + 2 * margin)) {
-    throw EOutOfResources(Msg("cannot make the picture: its height is beyond the range of a "
-                              "32-bit integer (%s lines, line height %s, line spacing %s, "
-                              "margin %s)",
-                              {std::to_string(n), std::to_string(h), std::to_string(spacing),
-                               std::to_string(margin)}));
+    throw EOutOfResources(Msg(
+        "cannot make the picture: its height is beyond the range of a "
+        "32-bit integer (%s lines, line height %s, line spacing %s, "
+        "margin %s)",
+        {std::to_string(n), std::to_string(h), std::to_string(spacing), std::to_string(margin)}));
   }
   return static_cast<int32_t>(lines_height - spacing + 2 * margin);
 }
@@ -41,19 +41,22 @@ int32_t PictureHeight(int64_t n, int64_t h, int64_t spacing, int64_t margin) {
 int32_t WidenedWidth(int64_t margin, int64_t line_width, int32_t height) {
   const int64_t width = 2 * margin + line_width;
   if (!FitsInt32(width)) {
-    throw EOutOfResources(Msg("cannot make the picture: a width of %s pixels is beyond the "
-                              "range of a 32-bit integer",
-                              {std::to_string(width)}));
+    throw EOutOfResources(
+        Msg("cannot make the picture: a width of %s pixels is beyond the "
+            "range of a 32-bit integer",
+            {std::to_string(width)}));
   }
   if (width < 0 && height != 0) {
-    throw EOutOfResources(Msg("cannot make a picture of %s pixels: its width is negative "
-                              "(margin %s)",
-                              {SizeText(width, height), std::to_string(margin)}));
+    throw EOutOfResources(
+        Msg("cannot make a picture of %s pixels: its width is negative "
+            "(margin %s)",
+            {SizeText(width, height), std::to_string(margin)}));
   }
   if (width > 0 && height < 0) {
-    throw EOutOfResources(Msg("cannot make a picture of %s pixels: its height is negative "
-                              "(check the line spacing and the margin)",
-                              {SizeText(width, height)}));
+    throw EOutOfResources(
+        Msg("cannot make a picture of %s pixels: its height is negative "
+            "(check the line spacing and the margin)",
+            {SizeText(width, height)}));
   }
   return static_cast<int32_t>(width);
 }

@@ -82,7 +82,8 @@ std::weak_ordering Collation::Compare(std::string_view a, std::string_view b) co
   const UCollationResult result =
       ucol_strcollUTF8(collator_.get(), a.data(), static_cast<int32_t>(a.size()), b.data(),
                        static_cast<int32_t>(b.size()), &status);
-  if (U_FAILURE(status)) throw EOutOfResources(Msg("cannot compare names: %s", {u_errorName(status)}));
+  if (U_FAILURE(status))
+    throw EOutOfResources(Msg("cannot compare names: %s", {u_errorName(status)}));
   switch (result) {
     case UCOL_LESS:
       return std::weak_ordering::less;

@@ -45,8 +45,7 @@ std::string CatalogDirectory() {
   std::error_code error;
   const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
   if (!error) {
-    const std::filesystem::path beside =
-        program.parent_path().parent_path() / "share" / "locale";
+    const std::filesystem::path beside = program.parent_path().parent_path() / "share" / "locale";
     if (std::filesystem::exists(beside / "zh_CN" / "LC_MESSAGES" / (std::string(kDomain) + ".mo"),
                                 error)) {
       return beside.string();

@@ -28,8 +28,9 @@ std::string SystemErrorText(int error_number) {
   std::string text;
   if (CurrentMessageLanguage() != MessageLanguage::kWindow) {
     text = TrSystem(EnglishErrorText(error_number).c_str());
-  } else if (locale_t messages = newlocale(LC_MESSAGES_MASK | LC_CTYPE_MASK, "", static_cast<locale_t>(0));
-      messages != static_cast<locale_t>(0)) {
+  } else if (locale_t messages =
+                 newlocale(LC_MESSAGES_MASK | LC_CTYPE_MASK, "", static_cast<locale_t>(0));
+             messages != static_cast<locale_t>(0)) {
     text = strerror_l(error_number, messages);
     freelocale(messages);
   } else {

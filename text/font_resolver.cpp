@@ -1,4 +1,4 @@
-#include "platform/font_resolver.h"
+#include "text/font_resolver.h"
 
 #include <fontconfig/fontconfig.h>
 
@@ -8,8 +8,8 @@
 #include <unordered_set>
 
 #include "platform/failure.h"
-#include "platform/text_shaping.h"
 #include "platform/messages.h"
+#include "text/text_shaping.h"
 
 namespace t2j {
 namespace {
@@ -44,7 +44,8 @@ bool FontconfigReady() {
 }
 
 void RequireFontconfig() {
-  if (!FontconfigReady()) throw ECanvasError(Tr("cannot use the font configuration (fontconfig failed to start)"));
+  if (!FontconfigReady())
+    throw ECanvasError(Tr("cannot use the font configuration (fontconfig failed to start)"));
 }
 
 // Folds letter case the way fontconfig compares family names.
