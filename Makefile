@@ -78,7 +78,7 @@ package: build
 po:
 	xgettext --from-code=UTF-8 --language=C++ -k -kTr -kMsg -kN_ --flag=Msg:1:c-format \
 	  --sort-by-file --package-name=text2jpg --package-version=1.0.0 -o po/text2jpg.pot \
-	  $$(git ls-files '*.cpp' | grep -v '^tests/')
+	  $$(git ls-files '*.cpp' '*.h' | grep -v '^tests/')
 	for po in po/*.po; do msgmerge --quiet --update --backup=none $$po po/text2jpg.pot; done
 
 format:

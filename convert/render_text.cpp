@@ -134,8 +134,10 @@ void TextLayout::GrowForInk() {
     bottom = std::max(bottom, y + ink.bottom);
   }
   if (!FitsInt32(right - left) || !FitsInt32(bottom - top)) {
-    throw EOutOfResources("无法创建 " + SizeText(right - left, bottom - top) +
-                          " 像素的图片：尺寸超出了 32 位整数的范围");
+    throw EOutOfResources(
+        Msg("cannot make a picture of %s pixels: its size is beyond the range "
+            "of a 32-bit integer",
+            {SizeText(right - left, bottom - top)}));
   }
   origin_x_ = margin_ - left;
   origin_y_ = margin_ - top;
