@@ -32,6 +32,7 @@
 #include "convert/render_text.h"
 #include "platform/file_output.h"
 #include "platform/gb18030.h"
+#include "platform/messages.h"
 #include "platform/raster.h"
 #include "platform/system_error.h"
 #include "text/font_engine.h"
@@ -46,6 +47,16 @@ constexpr const char* kVersion = "1.0.0";
 // Up to this many files no progress line is shown.
 constexpr size_t kQuietFileCount = 4;
 
+void PrintLine(FILE* out, const std::string& line) {
+  std::fputs(line.c_str(), out);
+  std::fputc('\n', out);
+}
+
+void ReportUsageError(FILE* err, const std::string& message) {
+  PrintLine(err, std::string(kProgram) + ": " + message);
+  PrintLine(err, Msg("Try '%s --help' for more information.", {kProgram}));
+}
+
 // A failure of the command-line tool itself (input, output), reported like a conversion's.
 class ECliError : public Exception {
  public:
@@ -55,16 +66,23 @@ class ECliError : public Exception {
 // An input opened for reading, closed again however the conversion ends.
 class OpenInput {
  public:
-  OpenInput(const std::string& path, InputEncoding encoding, FILE* in) {
+  OpenInput(const CliOptions& options, const std::string& path, FILE* in)
+      : OpenInput(path, options.encoding, in, options.text) {}
+  OpenInput(const std::string& path, InputEncoding encoding, FILE* in,
+            const std::optional<std::string>& text = std::nullopt) {
+    if (text) {
+      reader_ = std::make_unique<InputReader>(*text);
+      return;
+    }
     if (path == "-") {
-      reader_ = std::make_unique<InputReader>(fileno(in), "standard input", encoding);
+      reader_ = std::make_unique<InputReader>(fileno(in), Tr("standard input"), encoding);
       return;
     }
     do {
       fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     } while (fd_ < 0 && errno == EINTR);
     if (fd_ < 0) {
-      throw ECliError("cannot open \"" + FullPathName(path) + "\": " + SystemErrorText(errno));
+      throw ECliError(Msg("cannot open \"%s\": %s", {FullPathName(path), SystemErrorText(errno)}));
     }
     reader_ = std::make_unique<InputReader>(fd_, "\"" + path + "\"", encoding);
   }
@@ -84,16 +102,16 @@ class OpenInput {
 // failure that names what could not be written.
 void Write(FILE* out, std::string_view bytes, const char* what) {
   if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size()) {
-    throw ECliError(std::string("cannot write ") + what +
-                    " to standard output: " + SystemErrorText(errno));
+    throw ECliError(
+        Msg("cannot write %s to standard output: %s", {Tr(what), SystemErrorText(errno)}));
   }
 }
 
 // Hands what is buffered to the system, which is where a full output shows.
 void Flush(FILE* out, const char* what) {
   if (std::fflush(out) != 0) {
-    throw ECliError(std::string("cannot write ") + what +
-                    " to standard output: " + SystemErrorText(errno));
+    throw ECliError(
+        Msg("cannot write %s to standard output: %s", {Tr(what), SystemErrorText(errno)}));
   }
 }
 
@@ -108,8 +126,7 @@ void PrintWarnings(FILE* err, const std::string& prefix, const std::string& warn
   while (start < warnings.size()) {
     size_t end = warnings.find('\n', start);
     if (end == std::string::npos) end = warnings.size();
-    std::fprintf(err, "%s: %swarning: %s\n", kProgram, prefix.c_str(),
-                 warnings.substr(start, end - start).c_str());
+    PrintLine(err, Msg("%s: %swarning: %s", {kProgram, prefix, warnings.substr(start, end - start)}));
     start = end + 1;
   }
 }
@@ -119,17 +136,18 @@ void PrintWarnings(FILE* err, const std::string& prefix, const std::string& warn
 void ConvertOne(const CliOptions& options, const std::string& input, const std::string& output,
                 FILE* in, FILE* out, FILE* err) {
   if (output == "-" && isatty(fileno(out))) {
-    throw ECliError("standard output is a terminal; give a file with -o, or redirect the output");
+    throw ECliError(
+        Tr("standard output is a terminal; give a file with -o, or redirect the output"));
   }
   const InputFiles inputs(options.input_paths);
   if (output != "-" && !options.max_height && inputs.Contains(output)) {
-    throw ECliError("the picture \"" + output + "\" would replace the input file");
+    throw ECliError(Msg("the picture \"%s\" would replace the input file", {output}));
   }
-  OpenInput opened(input, options.encoding, in);
+  OpenInput opened(options, input, in);
   ReusingFontEngine engine(SystemFontEngine());
   std::string warning;
   if (output == "-") {
-    Flush(out, "the picture");
+    Flush(out, N_("the picture"));
     warning = WritePictureTo(fileno(out), opened.reader(), PictureOptionsOf(options), engine);
   } else {
     warning = WritePictures(opened.reader(), PictureOptionsOf(options), engine,
@@ -162,7 +180,9 @@ class Progress {
   void Draw() {
     if (!shown_) return;
     drawn_ = std::chrono::steady_clock::now();
-    std::fprintf(err_, "\r\033[K%s: %zu of %zu files", kProgram, done_, total_);
+    const std::string line =
+        Msg("%s: %s of %s files", {kProgram, std::to_string(done_), std::to_string(total_)});
+    std::fprintf(err_, "\r\033[K%s", line.c_str());
     std::fflush(err_);
   }
 
@@ -229,7 +249,8 @@ int ConvertMany(const CliOptions& options, const std::vector<std::string>& pictu
       while (start < warning.size()) {
         size_t end = warning.find('\n', start);
         if (end == std::string::npos) end = warning.size();
-        progress.Report(file + "warning: " + warning.substr(start, end - start));
+        progress.Report(
+            Msg("%s: %s: warning: %s", {kProgram, files[i], warning.substr(start, end - start)}));
         start = end + 1;
       }
     }
@@ -277,7 +298,8 @@ int ConvertMany(const CliOptions& options, const std::vector<std::string>& pictu
   flush();
   progress.Clear();
   if (failed == 0) return kExitOk;
-  std::fprintf(err, "%s: %zu of %zu files failed\n", kProgram, failed, files.size());
+  PrintLine(err, Msg("%s: %s of %s files failed",
+                     {kProgram, std::to_string(failed), std::to_string(files.size())}));
   return kExitFailure;
 }
 
@@ -305,7 +327,7 @@ std::variant<std::vector<std::string>, UsageError> PictureNames(const CliOptions
   if (options.output_path) return std::vector<std::string>{*options.output_path};
   for (const std::string& input : options.input_paths) {
     std::optional<std::string> picture = PictureNameFor(input, options.output_dir);
-    if (!picture) return UsageError{"'" + input + "' names no file to name a picture after"};
+    if (!picture) return UsageError{Msg("'%s' names no file to name a picture after", {input})};
     pictures.push_back(std::move(*picture));
   }
   if (auto same = FindSamePicture(options.input_paths, pictures)) return UsageError{*same};
@@ -319,25 +341,63 @@ bool HasJpegExtension(const std::string& path) {
 }
 
 // Converts every input; a usage error is reported as such. Returns the exit code.
+// Prints the size of every picture of the input, one "WIDTHxHEIGHT" a line, after `prefix`.
+void PrintSizesOf(const CliOptions& options, const std::string& input, const std::string& prefix,
+                  FontEngine& engine, FILE* in, FILE* out) {
+  OpenInput opened(options, input, in);
+  for (const auto& [width, height] :
+       PictureSizes(opened.reader(), PictureOptionsOf(options), engine)) {
+    Write(out, prefix + std::to_string(width) + "x" + std::to_string(height) + "\n",
+          N_("the size"));
+  }
+  Flush(out, N_("the size"));
+}
+
+// --print-size: the sizes of the pictures of every input (after the file's name when there are
+// several files), and nothing written. A file that fails is reported and the others go on.
+// Returns the exit code.
+int PrintSizes(const CliOptions& options, FILE* in, FILE* out, FILE* err) {
+  ReusingFontEngine engine(SystemFontEngine());
+  const std::vector<std::string>& files = options.input_paths;
+  if (files.size() <= 1) {
+    PrintSizesOf(options, files.empty() ? "-" : files[0], "", engine, in, out);
+    return kExitOk;
+  }
+  size_t failed = 0;
+  for (const std::string& file : files) {
+    try {
+      PrintSizesOf(options, file, file + ": ", engine, in, out);
+    } catch (const Exception& failure) {
+      if (dynamic_cast<const EAbort*>(&failure) != nullptr) throw;
+      ++failed;
+      PrintLine(err, std::string(kProgram) + ": " + file + ": " + FailureText(failure.what()));
+    }
+  }
+  if (failed == 0) return kExitOk;
+  PrintLine(err, Msg("%s: %s of %s files failed",
+                     {kProgram, std::to_string(failed), std::to_string(files.size())}));
+  return kExitFailure;
+}
+
 int Convert(const CliOptions& options, FILE* in, FILE* out, FILE* err) {
+  if (options.print_size) return PrintSizes(options, in, out, err);
   auto names = PictureNames(options);
   if (const UsageError* usage = std::get_if<UsageError>(&names)) {
-    std::fprintf(err, "%s: %s\nTry '%s --help' for more information.\n", kProgram,
-                 usage->message.c_str(), kProgram);
+    ReportUsageError(err, usage->message);
     return kExitUsage;
   }
   const std::vector<std::string>& pictures = std::get<std::vector<std::string>>(names);
   if (options.output_path && *options.output_path != "-" &&
       !HasJpegExtension(*options.output_path)) {
-    std::fprintf(err, "%s: warning: '%s' does not end in .jpg or .jpeg; it is written as JPEG\n",
-                 kProgram, options.output_path->c_str());
+    PrintLine(err, Msg("%s: warning: '%s' does not end in .jpg or .jpeg; it is written as JPEG",
+                       {kProgram, *options.output_path}));
   }
   if (!options.output_dir.empty()) {
     std::error_code error;
     std::filesystem::create_directories(options.output_dir, error);
     if (error) {
-      throw ECliError("cannot make the directory \"" + FullPathName(options.output_dir) +
-                      "\": " + SystemErrorText(error.value()));
+      throw ECliError(Msg("cannot make the directory \"%s\": %s",
+                          {FullPathName(options.output_dir), SystemErrorText(error.value())}));
     }
   }
   if (options.input_paths.size() <= 1) {
@@ -346,11 +406,6 @@ int Convert(const CliOptions& options, FILE* in, FILE* out, FILE* err) {
     return kExitOk;
   }
   return ConvertMany(options, pictures, err);
-}
-
-void PrintLine(FILE* out, const std::string& line) {
-  std::fputs(line.c_str(), out);
-  std::fputc('\n', out);
 }
 
 std::string ColorLine(const ColorName& color) {
@@ -368,8 +423,7 @@ int RunCommandLine(int argc, char** argv, FILE* in, FILE* out, FILE* err) {
   for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
   const ParsedCommandLine parsed = ParseCommandLine(args);
   if (parsed.error) {
-    std::fprintf(err, "%s: %s\nTry '%s --help' for more information.\n", kProgram,
-                 parsed.error->message.c_str(), kProgram);
+    ReportUsageError(err, parsed.error->message);
     return kExitUsage;
   }
   const CliOptions& options = *parsed.options;
@@ -385,20 +439,22 @@ int RunCommandLine(int argc, char** argv, FILE* in, FILE* out, FILE* err) {
   try {
     switch (options.action) {
       case CliAction::kHelp:
-        Write(out, UsageText(), "the help");
-        Flush(out, "the help");
+        Write(out, UsageText(), N_("the help"));
+        Flush(out, N_("the help"));
         return kExitOk;
       case CliAction::kVersion:
-        Write(out, std::string(kProgram) + " " + kVersion + "\n", "the version");
-        Flush(out, "the version");
+        Write(out, std::string(kProgram) + " " + kVersion + "\n", N_("the version"));
+        Flush(out, N_("the version"));
         return kExitOk;
       case CliAction::kListFonts:
-        for (const std::string& name : InstalledFontNames()) Write(out, name + "\n", "the list");
-        Flush(out, "the list");
+        for (const std::string& name : InstalledFontNames())
+          Write(out, name + "\n", N_("the list"));
+        Flush(out, N_("the list"));
         return kExitOk;
       case CliAction::kListColors:
-        for (const ColorName& color : ListColorNames()) Write(out, ColorLine(color), "the list");
-        Flush(out, "the list");
+        for (const ColorName& color : ListColorNames())
+          Write(out, ColorLine(color), N_("the list"));
+        Flush(out, N_("the list"));
         return kExitOk;
       case CliAction::kConvert:
         return Convert(options, in, out, err);

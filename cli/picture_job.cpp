@@ -19,6 +19,7 @@
 #include "convert/wrap_lines.h"
 #include "platform/failure.h"
 #include "platform/gb18030.h"
+#include "platform/messages.h"
 #include "platform/raster.h"
 #include "platform/system_error.h"
 
@@ -59,7 +60,7 @@ class Uncovered {
   }
   std::string Warning() const {
     if (found_.empty()) return {};
-    return "no installed font has " + UncoveredCharactersText(found_) + "; drawn as boxes";
+    return Msg("no installed font has %s; drawn as boxes", {UncoveredCharactersText(found_)});
   }
 
  private:
@@ -248,6 +249,21 @@ std::string WritePictureOf(int fd, InputReader& input, const PictureOptions& opt
 std::string WritePictures(InputReader& input, const PictureOptions& options, FontEngine& engine,
                           const PictureOutput& output) {
   return NamingMemory([&] { return WritePicturesOf(input, options, engine, output); });
+}
+
+std::vector<std::pair<int32_t, int32_t>> PictureSizes(InputReader& input,
+                                                      const PictureOptions& options,
+                                                      FontEngine& engine) {
+  std::vector<std::pair<int32_t, int32_t>> sizes;
+  PictureLines pictures(input, options, engine);
+  std::vector<std::string> lines;
+  Uncovered uncovered;
+  while (pictures.Next(lines)) {
+    DrawPicture(lines, options, engine, uncovered,
+                [&](int32_t width, int32_t height, PictureRows&) { sizes.emplace_back(width, height); });
+    if (!options.max_height) break;
+  }
+  return sizes;
 }
 
 std::string WritePictureTo(int fd, InputReader& input, const PictureOptions& options,

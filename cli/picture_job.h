@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "convert/input_reader.h"
 #include "convert/render_settings.h"
@@ -52,6 +54,12 @@ constexpr uint64_t kMostPictureTextBytes = uint64_t{192} << 20;
 // picture would be one of the inputs; and with the failures of SaveJpegFile.
 std::string WritePictures(InputReader& input, const PictureOptions& options, FontEngine& engine,
                           const PictureOutput& output);
+
+// The width and height of each picture that WritePictures would write, in order; nothing is
+// written. Fails as WritePictures does.
+std::vector<std::pair<int32_t, int32_t>> PictureSizes(InputReader& input,
+                                                      const PictureOptions& options,
+                                                      FontEngine& engine);
 
 // The picture of the input (no pages) written to a descriptor as it is encoded, with the
 // warnings and failures of WritePictures.

@@ -54,6 +54,12 @@ bool LooksBinary(std::string_view bytes) {
 InputReader::InputReader(int fd, std::string name, InputEncoding encoding)
     : fd_(fd), name_(std::move(name)), encoding_(encoding) {}
 
+InputReader::InputReader(std::string text)
+    : fd_(-1), encoding_(InputEncoding::kUtf8), started_(true), ended_(true) {
+  encoding_name_ = "UTF-8";
+  Append(text);
+}
+
 InputReader::~InputReader() {
   if (converter_ != nullptr) ucnv_close(converter_);
 }

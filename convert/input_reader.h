@@ -33,6 +33,8 @@ class InputReader {
  public:
   // `name` names the input in messages ("standard input", "\"notes.txt\"").
   InputReader(int fd, std::string name, InputEncoding encoding);
+  // Reads lines from text given whole (UTF-8).
+  explicit InputReader(std::string text);
   ~InputReader();
   InputReader(const InputReader&) = delete;
   InputReader& operator=(const InputReader&) = delete;

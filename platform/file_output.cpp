@@ -157,8 +157,9 @@ int FileReplacement::Open(const std::string& path, NewName new_name) {
       name_fd_ = -1;
       return 0;
     }
-    // Best effort: only a privileged process may give the file to its old owner.
-    (void)::fchown(fd_, info.st_uid, info.st_gid);
+    // Best effort: only a privileged process may give the file to its old owner, so a refusal
+    // is no failure.
+    if (::fchown(fd_, info.st_uid, info.st_gid) != 0) errno = 0;
     if (::fchmod(fd_, info.st_mode & 07777) != 0) return Fail(errno);
     return 0;
   }
