@@ -1,5 +1,6 @@
 #pragma once
 
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,8 +19,12 @@ int32_t CellHeight(const TextFont& font);
 // height measured for "a"), each line at (Margin, Margin + i × (h + LineSpacing)).
 //   Width  = 2 × Margin + the widest line, or 0 when no line has a positive width;
 //   Height = n × (h + LineSpacing) − LineSpacing + 2 × Margin.
-// The pixels equal those of a picture widened line by line: each line is clipped to the width
-// the picture has once that line is measured. The raster is made once at the final size.
+// Where glyphs' ink reaches outside the picture so made (accents above the first line,
+// descenders below the last, overhangs left of the margin), and Margin is not negative, the
+// picture grows on that side by exactly the rows or columns the ink needs, and everything moves
+// with it. Each line's cell is filled white before its glyphs are drawn only where cells overlap
+// (LineSpacing < 0, the later line covering the earlier); otherwise ink reaching into the next
+// line's cell stays. The raster is made once at the final size.
 // Fails with EOutOfResources, before drawing anything, when a size is negative while the other
 // is not zero, does not fit into 32 bits, or the raster would not fit into available memory.
 // A picture with a side over kMaxJpegSide gets no raster: the encoder refuses it anyway, and its
@@ -27,14 +32,22 @@ int32_t CellHeight(const TextFont& font);
 RenderedPicture RenderText(const std::vector<std::string>& lines, const RenderSettings& settings,
                            FontEngine& engine, int32_t pixels_per_inch);
 
+// The size a caller holds a picture to (the command-line tool's width and page height): the
+// picture grows for its ink up to it, not beyond, and ink past it is cut at that edge.
+struct SizeBounds {
+  int32_t width = std::numeric_limits<int32_t>::max();
+  int32_t height = std::numeric_limits<int32_t>::max();
+};
+
 // The measuring half of RenderText: the picture's size and every line's place and clip, with
 // RenderText's size failures, but no raster. It then draws any band of rows of that picture, the
 // same pixels as RenderText's. The lines must outlive the layout.
 class TextLayout {
  public:
   TextLayout(const std::vector<std::string>& lines, const RenderSettings& settings,
-             FontEngine& engine, int32_t pixels_per_inch);
-  TextLayout(std::vector<std::string>&&, const RenderSettings&, FontEngine&, int32_t) = delete;
+             FontEngine& engine, int32_t pixels_per_inch, const SizeBounds& bounds = {});
+  TextLayout(std::vector<std::string>&&, const RenderSettings&, FontEngine&, int32_t,
+             const SizeBounds& = {}) = delete;
 
   int32_t Width() const { return width_; }
   int32_t Height() const { return height_; }
@@ -59,11 +72,18 @@ class TextLayout {
     RowSpan rows;  // of the picture that the line's drawing reaches
   };
 
+  // Grows the picture on each side to hold every line's ink; sets the origin.
+  void GrowForInk(const SizeBounds& bounds);
+
   const std::vector<std::string>& lines_;
   std::unique_ptr<TextFont> font_;
   Rgb color_;
   int64_t margin_ = 0;
   int64_t pitch_ = 0;
+  // Where the first line's cell starts: (Margin, Margin) unless the picture grew for ink.
+  int64_t origin_x_ = 0;
+  int64_t origin_y_ = 0;
+  bool draw_over_ = false;  // cells do not overlap: no cell is filled
   int32_t width_ = 0;
   int32_t height_ = 0;
   int32_t tallest_line_ = 0;
