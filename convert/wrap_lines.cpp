@@ -1,4 +1,5 @@
 #include "convert/wrap_lines.h"
+#include "platform/messages.h"
 
 #include <unicode/ubrk.h>
 #include <unicode/uscript.h>
@@ -199,8 +200,8 @@ BreakIteratorPtr OpenBreakIterator(UBreakIteratorType type) {
   UErrorCode status = U_ZERO_ERROR;
   BreakIteratorPtr iterator(ubrk_open(type, "zh", nullptr, 0, &status));
   if (U_FAILURE(status) || iterator == nullptr) {
-    throw Exception(std::string("cannot break lines: ICU has no line-breaking rules (") +
-                    u_errorName(status) + ")");
+    throw Exception(
+        Msg("cannot break lines: ICU has no line-breaking rules (%s)", {u_errorName(status)}));
   }
   return iterator;
 }
@@ -227,8 +228,8 @@ class Wrapper {
       return;
     }
     if (text.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max() - 4)) {
-      throw Exception("cannot break a line of " + std::to_string(text.size()) +
-                      " bytes; lines are broken up to 2 GiB");
+      throw Exception(Msg("cannot break a line of %s bytes; lines are broken up to 2 GiB",
+                          {std::to_string(text.size())}));
     }
     if (IsAllSpaces(text)) {
       out.emplace_back();
@@ -293,7 +294,7 @@ class Wrapper {
     if (U_SUCCESS(status)) ubrk_setUText(lines_.get(), utext_.get(), &status);
     if (U_SUCCESS(status)) ubrk_setUText(clusters_.get(), utext_.get(), &status);
     if (U_FAILURE(status)) {
-      throw Exception(std::string("cannot break lines: ") + u_errorName(status));
+      throw Exception(Msg("cannot break lines: %s", {u_errorName(status)}));
     }
     line_break_from_ = 0;
     line_break_next_ = 0;
