@@ -5,9 +5,7 @@
 #include <limits>
 #include <string_view>
 
-#include "cli/css_colors.h"
 #include "convert/parse_int.h"
-#include "widgets/colour_picker/model/color_names.h"
 
 namespace t2j {
 namespace {
@@ -55,13 +53,6 @@ std::string_view ValueOptionName(std::string_view name) {
 }
 
 }  // namespace
-
-std::optional<ColorValue> ParseColorArgument(const std::string& text) {
-  if (auto hash = ParseHashColor(text)) return hash;
-  if (auto number = ParseInt(text)) return static_cast<ColorValue>(*number);
-  if (auto named = FindColorByName(text)) return named;
-  return FindCssColor(text);
-}
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   CliOptions options;

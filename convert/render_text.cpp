@@ -60,6 +60,11 @@ int64_t FloorDiv(int64_t a, int64_t b) {
 
 int64_t CeilDiv(int64_t a, int64_t b) { return -FloorDiv(-a, b); }
 
+// A new raster is white already.
+void FillBackground(Raster& raster, Rgb background) {
+  if (background != kWhite) raster.FillRect(0, 0, raster.width(), raster.height(), background);
+}
+
 }  // namespace
 
 int32_t CellHeight(const TextFont& font) { return font.Measure("a").cy; }
@@ -69,6 +74,7 @@ TextLayout::TextLayout(const std::vector<std::string>& lines, const RenderSettin
     : lines_(lines),
       font_(engine.CreateFont(MakeLogFont(settings, pixels_per_inch))),
       color_(ResolveRgb(settings.TextColor)),
+      background_(ResolveRgb(settings.BackgroundColor)),
       margin_(settings.Margin) {
   const int64_t h = CellHeight(*font_);
   const int64_t spacing = settings.LineSpacing;
@@ -78,6 +84,7 @@ TextLayout::TextLayout(const std::vector<std::string>& lines, const RenderSettin
   // The picture widens line by line; each line is clipped to the width it has once that line
   // is measured, which is what the final picture reproduces.
   placed_.resize(lines.size());
+  std::vector<int64_t> widths(lines.size());
   int64_t max_width = 0;
   for (size_t i = 0; i < lines.size(); ++i) {
     const int64_t width = font_->Measure(lines[i]).cx;
@@ -86,6 +93,7 @@ TextLayout::TextLayout(const std::vector<std::string>& lines, const RenderSettin
       width_ = WidenedWidth(margin_, width, height_);
     }
     placed_[i].clip_right = width_;
+    widths[i] = width;
   }
   if (Empty()) {
     placed_.clear();
@@ -93,6 +101,12 @@ TextLayout::TextLayout(const std::vector<std::string>& lines, const RenderSettin
   }
   for (size_t i = 0; i < lines.size(); ++i) {
     Line& line = placed_[i];
+    const int64_t room = max_width - widths[i];
+    line.x = margin_;
+    if (settings.Alignment != LineAlignment::kLeft) {
+      line.x += settings.Alignment == LineAlignment::kCenter ? room / 2 : room;
+      line.clip_right = width_;
+    }
     line.y = margin_ + static_cast<int64_t>(i) * pitch_;
     const RowSpan drawn = font_->DrawnRows(lines[i]);
     line.rows.top = std::clamp<int64_t>(line.y + drawn.top, 0, height_);
@@ -127,7 +141,7 @@ void TextLayout::DrawRows(Raster& band, int32_t top) const {
   for (int64_t i = first; i < end; ++i) {
     const Line& line = placed_[static_cast<size_t>(i)];
     if (std::max<int64_t>(line.rows.top, top) >= std::min(line.rows.bottom, bottom)) continue;
-    font_->Draw(band, margin_, line.y - top, lines_[static_cast<size_t>(i)], color_, kWhite,
+    font_->Draw(band, line.x, line.y - top, lines_[static_cast<size_t>(i)], color_, background_,
                 line.clip_right);
   }
 }
@@ -175,8 +189,9 @@ std::string UncoveredCharactersText(const std::vector<char32_t>& characters) {
   return text;
 }
 
-BandedRows::BandedRows(const TextLayout& layout, int32_t band_rows) : layout_(layout) {
-  if (layout.Empty() || TooLargeForJpeg(layout.Width(), layout.Height())) return;
+BandedRows::BandedRows(const TextLayout& layout, int32_t band_rows, int32_t max_side)
+    : layout_(layout) {
+  if (layout.Empty() || layout.Width() > max_side || layout.Height() > max_side) return;
   if (band_rows <= 0) {
     const uint64_t row_bytes = Raster::ByteSize(layout.Width(), 1);
     band_rows = static_cast<int32_t>(
@@ -184,11 +199,12 @@ BandedRows::BandedRows(const TextLayout& layout, int32_t band_rows) : layout_(la
     band_rows = std::max(band_rows, layout.TallestLine());
   }
   band_ = Raster::MakeWhite(layout.Width(), std::min(band_rows, layout.Height()));
+  FillBackground(*band_, layout.Background());
 }
 
 const uint8_t* BandedRows::Row(int32_t y) {
   if (!drawn_ || y < band_top_ || y - band_top_ >= band_->height()) {
-    if (drawn_) band_->FillRect(0, 0, band_->width(), band_->height(), kWhite);
+    if (drawn_) band_->FillRect(0, 0, band_->width(), band_->height(), layout_.Background());
     band_top_ = y;
     layout_.DrawRows(*band_, band_top_);
     drawn_ = true;
@@ -204,6 +220,7 @@ RenderedPicture RenderText(const std::vector<std::string>& lines, const RenderSe
   picture.Height = layout.Height();
   if (layout.Empty() || TooLargeForJpeg(picture.Width, picture.Height)) return picture;
   std::unique_ptr<Raster> raster = Raster::MakeWhite(picture.Width, picture.Height);
+  FillBackground(*raster, layout.Background());
   layout.DrawRows(*raster, 0);
   picture.Pixels = std::move(raster);
   return picture;

@@ -19,6 +19,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config python3
   qt6-base-dev libxcb1-dev libfreetype-dev libfontconfig-dev libharfbuzz-dev libjpeg62-turbo-dev
+  libpng-dev
   libicu-dev
   libgtest-dev libgmock-dev
   qt6-translations-l10n
