@@ -68,7 +68,7 @@ package: build
 	cd $(BUILD) && cpack --config CPackConfig.cmake
 
 format:
-	find platform convert cli app widgets tests bench -name '*.h' -o -name '*.cpp' | xargs clang-format -i
+	find platform text convert cli app widgets tests bench -name '*.h' -o -name '*.cpp' | xargs clang-format -i
 
 install:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=$(PREFIX) $(CMAKE_FLAGS)

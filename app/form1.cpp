@@ -30,7 +30,7 @@
 #include "convert/input_lines.h"
 #include "convert/render_settings.h"
 #include "convert/render_text.h"
-#include "platform/font_engine.h"
+#include "text/font_engine.h"
 #include "widgets/colour_picker/color_combo_box.h"
 
 namespace t2j {

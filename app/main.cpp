@@ -9,7 +9,7 @@
 #include "app/system_colors.h"
 #include "app/window_metrics.h"
 #include "app/x11_icon_name.h"
-#include "platform/font_list.h"
+#include "text/font_list.h"
 
 // The program takes no command line; the application object gives Qt nothing of it.
 int main(int argc, char** argv) {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/window_metrics.h"
-#include "platform/font_resolver.h"
+#include "text/font_resolver.h"
 
 namespace t2j {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/font_engine.h"
+#include "text/font_engine.h"
 
 namespace t2j {
 

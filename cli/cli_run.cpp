@@ -26,11 +26,11 @@
 #include "convert/jpeg_image.h"
 #include "convert/render_text.h"
 #include "platform/file_output.h"
-#include "platform/font_engine.h"
-#include "platform/font_list.h"
 #include "platform/gb18030.h"
 #include "platform/raster.h"
 #include "platform/system_error.h"
+#include "text/font_engine.h"
+#include "text/font_list.h"
 #include "widgets/colour_picker/model/color_names.h"
 
 namespace t2j {

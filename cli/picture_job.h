@@ -9,7 +9,7 @@
 
 #include "convert/picture_format.h"
 #include "convert/render_settings.h"
-#include "platform/font_engine.h"
+#include "text/font_engine.h"
 
 namespace t2j {
 

@@ -6,9 +6,9 @@
 
 #include "convert/parse_int.h"
 #include "platform/failure.h"
-#include "platform/font_size.h"
 #include "platform/gb18030.h"
 #include "platform/mul_div.h"
+#include "text/font_size.h"
 
 namespace t2j {
 namespace {

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "platform/color.h"
-#include "platform/font_engine.h"
+#include "text/font_engine.h"
 
 namespace t2j {
 

@@ -8,7 +8,7 @@
 #include "convert/picture_rows.h"
 #include "convert/render_settings.h"
 #include "convert/rendered_picture.h"
-#include "platform/font_engine.h"
+#include "text/font_engine.h"
 
 namespace t2j {
 

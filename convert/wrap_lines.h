@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/failure.h"
-#include "platform/font_engine.h"
+#include "text/font_engine.h"
 
 namespace t2j {
 

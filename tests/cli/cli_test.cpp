@@ -16,8 +16,8 @@
 #include "convert/jpeg_test_support.h"
 #include "convert/render_text.h"
 #include "convert/save_picture.h"
-#include "platform/font_engine.h"
 #include "platform/gb18030.h"
+#include "text/font_engine.h"
 
 namespace t2j {
 namespace {

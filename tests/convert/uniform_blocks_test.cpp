@@ -12,7 +12,7 @@
 #include "convert/input_lines.h"
 #include "convert/jpeg_image.h"
 #include "convert/render_text.h"
-#include "platform/font_engine.h"
+#include "text/font_engine.h"
 
 namespace t2j {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/text_shaping.h"
+#include "text/text_shaping.h"
 
 #include <hb-ft.h>
 #include <hb.h>

@@ -1,8 +1,8 @@
-#include "platform/windows_faces.h"
+#include "text/windows_faces.h"
 
 #include <span>
 
-#include "platform/font_resolver.h"
+#include "text/font_resolver.h"
 
 namespace t2j {
 namespace {

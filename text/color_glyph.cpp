@@ -1,4 +1,4 @@
-#include "platform/color_glyph.h"
+#include "text/color_glyph.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "platform/mainland_punctuation.h"
+#include "text/mainland_punctuation.h"
 
 #include FT_OUTLINE_H
 

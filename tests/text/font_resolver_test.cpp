@@ -1,10 +1,10 @@
-#include "platform/font_resolver.h"
+#include "text/font_resolver.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "platform/font_engine.h"
+#include "text/font_engine.h"
 
 namespace t2j {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/coverage.h"
+#include "text/coverage.h"
 
 #include <algorithm>
 

@@ -1,11 +1,11 @@
-#include "platform/font_list.h"
+#include "text/font_list.h"
 
 #include <algorithm>
 
 #include "platform/collation.h"
-#include "platform/font_families.h"
-#include "platform/font_resolver.h"
-#include "platform/windows_faces.h"
+#include "text/font_families.h"
+#include "text/font_resolver.h"
+#include "text/windows_faces.h"
 
 namespace t2j {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/windows_faces.h"
+#include "text/windows_faces.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

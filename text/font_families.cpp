@@ -1,4 +1,4 @@
-#include "platform/font_families.h"
+#include "text/font_families.h"
 
 #include <fontconfig/fontconfig.h>
 

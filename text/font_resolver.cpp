@@ -1,4 +1,4 @@
-#include "platform/font_resolver.h"
+#include "text/font_resolver.h"
 
 #include <fontconfig/fontconfig.h>
 
@@ -8,7 +8,7 @@
 #include <unordered_set>
 
 #include "platform/failure.h"
-#include "platform/text_shaping.h"
+#include "text/text_shaping.h"
 
 namespace t2j {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/font_engine.h"
+#include "text/font_engine.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include <utility>
 
 #include "platform/failure.h"
-#include "platform/font_test_support.h"
+#include "text/font_test_support.h"
 
 namespace t2j {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/font_size.h"
+#include "text/font_size.h"
 
 #include <algorithm>
 

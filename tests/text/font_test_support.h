@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/font_engine.h"
+#include "text/font_engine.h"
 
 namespace t2j {
 

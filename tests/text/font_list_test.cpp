@@ -1,4 +1,4 @@
-#include "platform/font_list.h"
+#include "text/font_list.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

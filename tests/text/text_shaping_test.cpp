@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/font_engine.h"
-#include "platform/font_test_support.h"
+#include "text/font_engine.h"
+#include "text/font_test_support.h"
 
 namespace t2j {
 namespace {

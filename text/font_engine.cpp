@@ -1,4 +1,4 @@
-#include "platform/font_engine.h"
+#include "text/font_engine.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -16,14 +16,14 @@
 #include <utility>
 #include <vector>
 
-#include "platform/color_glyph.h"
-#include "platform/coverage.h"
 #include "platform/failure.h"
-#include "platform/font_resolver.h"
-#include "platform/font_size.h"
-#include "platform/mainland_punctuation.h"
 #include "platform/system_error.h"
-#include "platform/text_shaping.h"
+#include "text/color_glyph.h"
+#include "text/coverage.h"
+#include "text/font_resolver.h"
+#include "text/font_size.h"
+#include "text/mainland_punctuation.h"
+#include "text/text_shaping.h"
 
 namespace t2j {
 namespace {
