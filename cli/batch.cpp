@@ -33,6 +33,11 @@ class SharedFont final : public TextFont {
             int64_t clip_right) const override {
     font_.Draw(raster, x, y, text, color, background, clip_right);
   }
+  void DrawOver(Raster& raster, int64_t x, int64_t y, std::string_view text, Rgb color,
+                int64_t clip_right) const override {
+    font_.DrawOver(raster, x, y, text, color, clip_right);
+  }
+  InkBox Ink(std::string_view text) const override { return font_.Ink(text); }
   RowSpan DrawnRows(std::string_view text) const override { return font_.DrawnRows(text); }
   std::vector<char32_t> Uncovered(std::string_view text) const override {
     return font_.Uncovered(text);

@@ -35,12 +35,13 @@ std::vector<std::vector<std::string>> PictureLines(std::string_view text,
 
 // Draws the pictures of the text and writes them as files in the options' encoding: `path`, or
 // with a most height the pages PageName(path, 1), PageName(path, 2), … Every file is written as
-// SavePictureRows writes it, one after the other; a file that is one of `inputs` is never replaced (Exception). Returns
-// the warning for characters that no installed font has, or an empty text.
+// SavePictureRows writes it, one after the other; a file that is one of `inputs` is never replaced
+// (Exception). Returns the warning for characters that no installed font has, or an empty text.
 std::string WritePictures(std::string_view text, const PictureOptions& options, FontEngine& engine,
                           const std::string& path, const InputFiles& inputs);
 
-// The picture of the text as a stream in the options' encoding (no pages), and the warning as WritePictures gives it.
+// The picture of the text as a stream in the options' encoding (no pages), and the warning as
+// WritePictures gives it.
 struct EncodedPicture {
   std::string stream;
   std::string warning;

@@ -81,8 +81,7 @@ TextLayout::TextLayout(const std::vector<std::string>& lines, const RenderSettin
   pitch_ = h + spacing;
   height_ = PictureHeight(static_cast<int64_t>(lines.size()), h, spacing, margin_);
 
-  // The picture widens line by line; each line is clipped to the width it has once that line
-  // is measured, which is what the final picture reproduces.
+  // The picture widens line by line to the widest line.
   placed_.resize(lines.size());
   std::vector<int64_t> widths(lines.size());
   int64_t max_width = 0;
@@ -92,22 +91,28 @@ TextLayout::TextLayout(const std::vector<std::string>& lines, const RenderSettin
       max_width = width;
       width_ = WidenedWidth(margin_, width, height_);
     }
-    placed_[i].clip_right = width_;
     widths[i] = width;
   }
   if (Empty()) {
     placed_.clear();
     return;
   }
+  // Glyphs may reach outside their cells: the picture grows on each side by what their ink
+  // needs beyond it, and lines are drawn without filling their cells where cells do not
+  // overlap, so that no line covers the ink of another.
+  draw_over_ = spacing >= 0;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const int64_t room = max_width - widths[i];
+    if (settings.Alignment == LineAlignment::kCenter) placed_[i].x = room / 2;
+    if (settings.Alignment == LineAlignment::kRight) placed_[i].x = room;
+  }
+  origin_x_ = margin_;
+  origin_y_ = margin_;
+  if (margin_ >= 0) GrowForInk();
   for (size_t i = 0; i < lines.size(); ++i) {
     Line& line = placed_[i];
-    const int64_t room = max_width - widths[i];
-    line.x = margin_;
-    if (settings.Alignment != LineAlignment::kLeft) {
-      line.x += settings.Alignment == LineAlignment::kCenter ? room / 2 : room;
-      line.clip_right = width_;
-    }
-    line.y = margin_ + static_cast<int64_t>(i) * pitch_;
+    line.y = origin_y_ + static_cast<int64_t>(i) * pitch_;
+    line.clip_right = width_;
     const RowSpan drawn = font_->DrawnRows(lines[i]);
     line.rows.top = std::clamp<int64_t>(line.y + drawn.top, 0, height_);
     line.rows.bottom = std::clamp<int64_t>(line.y + drawn.bottom, line.rows.top, height_);
@@ -116,6 +121,30 @@ TextLayout::TextLayout(const std::vector<std::string>& lines, const RenderSettin
     reach_down_ = std::max(reach_down_, line.rows.bottom - line.y);
     tallest_line_ = std::max(tallest_line_, static_cast<int32_t>(line.rows.bottom - line.rows.top));
   }
+}
+
+void TextLayout::GrowForInk() {
+  int64_t left = 0;
+  int64_t right = width_;
+  int64_t top = 0;
+  int64_t bottom = height_;
+  for (size_t i = 0; i < lines_.size(); ++i) {
+    const InkBox ink = font_->Ink(lines_[i]);
+    if (ink.Empty()) continue;
+    const int64_t y = margin_ + static_cast<int64_t>(i) * pitch_;
+    left = std::min(left, margin_ + placed_[i].x + ink.left);
+    right = std::max(right, margin_ + placed_[i].x + ink.right);
+    top = std::min(top, y + ink.top);
+    bottom = std::max(bottom, y + ink.bottom);
+  }
+  if (!FitsInt32(right - left) || !FitsInt32(bottom - top)) {
+    throw EOutOfResources("无法创建 " + SizeText(right - left, bottom - top) +
+                          " 像素的图片：尺寸超出了 32 位整数的范围");
+  }
+  origin_x_ = margin_ - left;
+  origin_y_ = margin_ - top;
+  width_ = static_cast<int32_t>(right - left);
+  height_ = static_cast<int32_t>(bottom - top);
 }
 
 void TextLayout::DrawRows(Raster& band, int32_t top) const {
@@ -128,12 +157,12 @@ void TextLayout::DrawRows(Raster& band, int32_t top) const {
   int64_t first = 0;
   int64_t end = n;
   if (pitch_ > 0) {
-    first = FloorDiv(lo - margin_, pitch_) + 1;
-    end = CeilDiv(hi - margin_, pitch_);
+    first = FloorDiv(lo - origin_y_, pitch_) + 1;
+    end = CeilDiv(hi - origin_y_, pitch_);
   } else if (pitch_ < 0) {
-    first = FloorDiv(hi - margin_, pitch_) + 1;
-    end = CeilDiv(lo - margin_, pitch_);
-  } else if (margin_ <= lo || margin_ >= hi) {
+    first = FloorDiv(hi - origin_y_, pitch_) + 1;
+    end = CeilDiv(lo - origin_y_, pitch_);
+  } else if (origin_y_ <= lo || origin_y_ >= hi) {
     end = 0;
   }
   first = std::clamp<int64_t>(first, 0, n);
@@ -141,8 +170,13 @@ void TextLayout::DrawRows(Raster& band, int32_t top) const {
   for (int64_t i = first; i < end; ++i) {
     const Line& line = placed_[static_cast<size_t>(i)];
     if (std::max<int64_t>(line.rows.top, top) >= std::min(line.rows.bottom, bottom)) continue;
-    font_->Draw(band, line.x, line.y - top, lines_[static_cast<size_t>(i)], color_, background_,
-                line.clip_right);
+    const std::string& text = lines_[static_cast<size_t>(i)];
+    if (draw_over_) {
+      font_->DrawOver(band, origin_x_ + line.x, line.y - top, text, color_, line.clip_right);
+    } else {
+      font_->Draw(band, origin_x_ + line.x, line.y - top, text, color_, background_,
+                  line.clip_right);
+    }
   }
 }
 

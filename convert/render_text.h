@@ -22,12 +22,16 @@ int32_t CellHeight(const TextFont& font);
 // down) or whole.
 //   Width  = 2 × Margin + the widest line, or 0 when no line has a positive width;
 //   Height = n × (h + LineSpacing) − LineSpacing + 2 × Margin.
-// Left-aligned, the pixels equal those of a picture widened line by line: each line is clipped to
-// the width the picture has once that line is measured; otherwise to the picture's width. The raster is made once at the final size.
-// Fails with EOutOfResources, before drawing anything, when a size is negative while the other
-// is not zero, does not fit into 32 bits, or the raster would not fit into available memory.
-// A picture with a side over kMaxJpegSide gets no raster: the encoder refuses it anyway, and its
-// memory could be many gigabytes.
+// Where glyphs' ink reaches outside the picture so made (accents above the first line,
+// descenders below the last, overhangs left of the margin), and Margin is not negative, the
+// picture grows on that side by exactly the rows or columns the ink needs, and everything moves
+// with it. Each line's cell is filled with the background before its glyphs are drawn only where
+// cells overlap (LineSpacing < 0, the later line covering the earlier); otherwise ink reaching into
+// the next line's cell stays. The raster is made once at the final size. Fails with
+// EOutOfResources, before drawing anything, when a size is negative while the other is not zero,
+// does not fit into 32 bits, or the raster would not fit into available memory. A picture with a
+// side over kMaxJpegSide gets no raster: the encoder refuses it anyway, and its memory could be
+// many gigabytes.
 RenderedPicture RenderText(const std::vector<std::string>& lines, const RenderSettings& settings,
                            FontEngine& engine, int32_t pixels_per_inch);
 
@@ -61,11 +65,14 @@ class TextLayout {
 
  private:
   struct Line {
-    int64_t x = 0;
+    int64_t x = 0;  // from the first cell's left edge: the alignment's offset
     int64_t y = 0;
     int32_t clip_right = 0;
     RowSpan rows;  // of the picture that the line's drawing reaches
   };
+
+  // Grows the picture on each side to hold every line's ink; sets the origin.
+  void GrowForInk();
 
   const std::vector<std::string>& lines_;
   std::unique_ptr<TextFont> font_;
@@ -73,6 +80,10 @@ class TextLayout {
   Rgb background_;
   int64_t margin_ = 0;
   int64_t pitch_ = 0;
+  // Where the first line's cell starts: (Margin, Margin) unless the picture grew for ink.
+  int64_t origin_x_ = 0;
+  int64_t origin_y_ = 0;
+  bool draw_over_ = false;  // cells do not overlap: no cell is filled
   int32_t width_ = 0;
   int32_t height_ = 0;
   int32_t tallest_line_ = 0;

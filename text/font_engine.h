@@ -47,6 +47,15 @@ struct RowSpan {
 // The span a font gives when it cannot tell which rows a draw reaches.
 constexpr RowSpan kEveryRow{-(int64_t{1} << 62), int64_t{1} << 62};
 
+// Pixels [left, right) × [top, bottom), counted from a draw's (x, y).
+struct InkBox {
+  int64_t left = 0;
+  int64_t right = 0;
+  int64_t top = 0;
+  int64_t bottom = 0;
+  bool Empty() const { return left >= right || top >= bottom; }
+};
+
 // A created font. Measuring and drawing take UTF-8 text; every character is measured and drawn
 // through the face that covers it (the chosen face first, then the fallback faces).
 class TextFont {
@@ -62,12 +71,26 @@ class TextFont {
   virtual void Draw(Raster& raster, int64_t x, int64_t y, std::string_view text, Rgb color,
                     Rgb background, int64_t clip_right) const = 0;
 
+  // Draws only the glyphs, as Draw does but without filling the cell first: what the raster
+  // holds under the cell stays where no glyph covers it. A font whose glyphs never leave their
+  // cell may draw as Draw does with a white background.
+  virtual void DrawOver(Raster& raster, int64_t x, int64_t y, std::string_view text, Rgb color,
+                        int64_t clip_right) const {
+    Draw(raster, x, y, text, color, Rgb{255, 255, 255}, clip_right);
+  }
+
+  // The box of the pixels that Draw of this text colours with its glyphs: the image boxes of the
+  // glyphs as drawn. Empty when the text has no ink, or the font cannot tell (then its glyphs
+  // stay inside the cell).
+  virtual InkBox Ink(std::string_view) const { return InkBox{}; }
+
   // The rows that Draw of this text can change: its cell and all its glyphs' ink, or more, but
   // never less. Lets a caller draw a picture in bands, each with only the lines that reach it.
   virtual RowSpan DrawnRows(std::string_view) const { return kEveryRow; }
 
   // The characters of the text that no installed font has, in order, repeats included; they are
-  // drawn as the font's missing-glyph box. Controls and invisible joiners are not counted.
+  // drawn as the font's missing-glyph box, or marks that the face drawing their base character
+  // lacks. Controls and default-ignorable characters are not counted.
   virtual std::vector<char32_t> Uncovered(std::string_view) const { return {}; }
 };
 

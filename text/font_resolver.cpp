@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cctype>
 #include <optional>
+#include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 #include "platform/failure.h"
 #include "text/text_shaping.h"
@@ -184,6 +186,65 @@ std::optional<FontFile> FontFileOf(FcPattern* font) {
   return file;
 }
 
+// The generic families a family can belong to.
+enum class Generic : uint8_t { kUnknown, kSans, kSerif, kMono };
+
+constexpr std::pair<Generic, const char*> kGenerics[] = {
+    {Generic::kSans, "sans-serif"}, {Generic::kSerif, "serif"}, {Generic::kMono, "monospace"}};
+
+// The families fontconfig's substitution puts in the pattern for `family`, folded, in order.
+std::vector<std::string> SubstitutedFamilies(const char* family) {
+  std::vector<std::string> families;
+  PatternPtr pattern(FcPatternCreate());
+  if (!pattern || FcPatternAddString(pattern.get(), FC_FAMILY, FcText(family)) != FcTrue ||
+      FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern) != FcTrue) {
+    return families;
+  }
+  FcChar8* name = nullptr;
+  for (int n = 0; FcPatternGetString(pattern.get(), FC_FAMILY, n, &name) == FcResultMatch; ++n) {
+    families.push_back(FoldCase(reinterpret_cast<const char*>(name)));
+  }
+  return families;
+}
+
+// The families that fontconfig's aliases prefer for exactly one generic family: those it puts
+// before the generic name when expanding it, and for no other generic.
+const std::unordered_map<std::string, Generic>& PreferredStyles() {
+  static const std::unordered_map<std::string, Generic> styles = [] {
+    std::unordered_map<std::string, Generic> found;
+    if (!FontconfigReady()) return found;
+    for (const auto& [generic, name] : kGenerics) {
+      for (const std::string& family : SubstitutedFamilies(name)) {
+        if (family == name) break;
+        auto [it, inserted] = found.emplace(family, generic);
+        if (!inserted && it->second != generic) it->second = Generic::kUnknown;
+      }
+    }
+    return found;
+  }();
+  return styles;
+}
+
+// The generic style of a family that fontconfig's aliases prefer for one generic family only.
+Generic PreferredStyleOf(const std::string& family) {
+  const auto& styles = PreferredStyles();
+  const auto it = styles.find(FoldCase(family));
+  return it == styles.end() ? Generic::kUnknown : it->second;
+}
+
+// The generic style of a chosen family: the one its aliases prefer it for, else the first
+// generic family that fontconfig's substitution adds after it.
+Generic StyleOf(const std::string& family) {
+  if (family.empty()) return Generic::kUnknown;
+  if (const Generic style = PreferredStyleOf(family); style != Generic::kUnknown) return style;
+  for (const std::string& name : SubstitutedFamilies(family.c_str())) {
+    for (const auto& [generic, generic_name] : kGenerics) {
+      if (name == generic_name) return generic;
+    }
+  }
+  return Generic::kUnknown;
+}
+
 }  // namespace
 
 std::span<const std::string_view> FaceSubstitutes(std::string_view face_name) {
@@ -232,6 +293,7 @@ FontFile ResolveFace(const FaceRequest& request) {
 
 struct FallbackFonts::State {
   struct Entry {
+    std::optional<Generic> style;  // found on first use
     FcPattern* font = nullptr;     // owned by `fonts`
     FcCharSet* charset = nullptr;  // owned by `font`
     std::optional<FontFile> file;  // rendering options filled in on first use
@@ -242,6 +304,7 @@ struct FallbackFonts::State {
   PatternPtr query;
   FontSetPtr fonts;
   std::vector<Entry> entries;
+  Generic style = Generic::kUnknown;  // the primary family's
 };
 
 FallbackFonts::FallbackFonts(const FaceRequest& request, std::string primary_family)
@@ -249,58 +312,99 @@ FallbackFonts::FallbackFonts(const FaceRequest& request, std::string primary_fam
 
 FallbackFonts::~FallbackFonts() = default;
 
-const FontFile* FallbackFonts::FontFor(char32_t c) { return Find(c, false); }
-
-const FontFile* FallbackFonts::ColorFontFor(char32_t c) { return Find(c, true); }
-
-const FontFile* FallbackFonts::Find(char32_t c, bool color_only) {
-  if (!state_) {
-    state_ = std::make_unique<State>();
-    if (!FontconfigReady()) return nullptr;
-    PatternPtr pattern(FcPatternCreate());
-    if (!pattern) return nullptr;
-    bool ok = FcPatternAddString(pattern.get(), FC_LANG, FcText("zh-cn")) == FcTrue;
-    if (!primary_family_.empty()) {
-      ok = ok && FcPatternAddString(pattern.get(), FC_FAMILY, FcText(primary_family_)) == FcTrue;
-    }
-    if (!ok) return nullptr;
-    try {
-      AddStyle(pattern.get(), request_);
-      PrepareForMatch(pattern.get());
-    } catch (const ECanvasError&) {
-      return nullptr;  // no fallback: the primary face's .notdef glyph stands in
-    }
-    FcResult result = FcResultNoMatch;
-    state_->fonts.reset(FcFontSort(nullptr, pattern.get(), FcTrue, nullptr, &result));
-    state_->query = std::move(pattern);
-    if (state_->fonts) {
-      for (int i = 0; i < state_->fonts->nfont; ++i) {
-        State::Entry entry;
-        entry.font = state_->fonts->fonts[i];
-        if (FcPatternGetCharSet(entry.font, FC_CHARSET, 0, &entry.charset) != FcResultMatch) {
-          continue;
-        }
-        entry.color = GetBool(entry.font, FC_COLOR, false);
-        int spacing = FC_PROPORTIONAL;
-        entry.mono = FcPatternGetInteger(entry.font, FC_SPACING, 0, &spacing) == FcResultMatch &&
-                     spacing >= FC_MONO;
-        state_->entries.push_back(std::move(entry));
-      }
-    }
-  }
-  // Complex scripts look wrong in a monospaced font: one is taken only when no other has the
-  // character.
-  if (NeedsShaping(c)) {
-    if (const FontFile* file = Search(c, color_only, false)) return file;
-  }
-  return Search(c, color_only, true);
+const FontFile* FallbackFonts::FontFor(char32_t c) {
+  return Find(std::u32string_view(&c, 1), false);
 }
 
-const FontFile* FallbackFonts::Search(char32_t c, bool color_only, bool allow_mono) {
+const FontFile* FallbackFonts::ColorFontFor(char32_t c) {
+  return Find(std::u32string_view(&c, 1), true);
+}
+
+const FontFile* FallbackFonts::FontForAll(std::u32string_view cluster) {
+  std::u32string visible;
+  for (const char32_t c : cluster) {
+    if (!IsDefaultIgnorable(c)) visible.push_back(c);
+  }
+  return visible.empty() ? nullptr : Find(visible, false);
+}
+
+void FallbackFonts::Prepare() {
+  state_ = std::make_unique<State>();
+  if (!FontconfigReady()) return;
+  PatternPtr pattern(FcPatternCreate());
+  if (!pattern) return;
+  bool ok = FcPatternAddString(pattern.get(), FC_LANG, FcText("zh-cn")) == FcTrue;
+  if (!primary_family_.empty()) {
+    ok = ok && FcPatternAddString(pattern.get(), FC_FAMILY, FcText(primary_family_)) == FcTrue;
+  }
+  if (!ok) return;
+  try {
+    AddStyle(pattern.get(), request_);
+    PrepareForMatch(pattern.get());
+  } catch (const ECanvasError&) {
+    return;  // no fallback: the primary face's .notdef glyph stands in
+  }
+  state_->style = StyleOf(primary_family_);
+  FcResult result = FcResultNoMatch;
+  state_->fonts.reset(FcFontSort(nullptr, pattern.get(), FcTrue, nullptr, &result));
+  state_->query = std::move(pattern);
+  if (!state_->fonts) return;
+  for (int i = 0; i < state_->fonts->nfont; ++i) {
+    State::Entry entry;
+    entry.font = state_->fonts->fonts[i];
+    if (FcPatternGetCharSet(entry.font, FC_CHARSET, 0, &entry.charset) != FcResultMatch) {
+      continue;
+    }
+    entry.color = GetBool(entry.font, FC_COLOR, false);
+    int spacing = FC_PROPORTIONAL;
+    entry.mono = FcPatternGetInteger(entry.font, FC_SPACING, 0, &spacing) == FcResultMatch &&
+                 spacing >= FC_MONO;
+    state_->entries.push_back(std::move(entry));
+  }
+}
+
+const FontFile* FallbackFonts::Find(std::u32string_view cluster, bool color_only) {
+  if (!state_) Prepare();
+  bool shaped = false;
+  for (const char32_t c : cluster) shaped = shaped || NeedsShaping(c);
+  // A font of the chosen face's style first, so that a letter the face lacks does not come
+  // from a face of another kind; then any. Complex scripts look wrong in a monospaced font: one
+  // is taken only when no other has the characters.
+  if (!color_only && state_->style != Generic::kUnknown &&
+      !(shaped && state_->style == Generic::kMono)) {
+    if (const FontFile* file = Search(cluster, false, !shaped, true)) return file;
+  }
+  if (shaped) {
+    if (const FontFile* file = Search(cluster, color_only, false, false)) return file;
+  }
+  return Search(cluster, color_only, true, false);
+}
+
+const FontFile* FallbackFonts::Search(std::u32string_view cluster, bool color_only, bool allow_mono,
+                                      bool same_style) {
   for (State::Entry& entry : state_->entries) {
     if (color_only && !entry.color) continue;
     if (!allow_mono && entry.mono) continue;
-    if (FcCharSetHasChar(entry.charset, static_cast<FcChar32>(c)) != FcTrue) continue;
+    bool has_all = true;
+    for (const char32_t c : cluster) {
+      if (FcCharSetHasChar(entry.charset, static_cast<FcChar32>(c)) != FcTrue) {
+        has_all = false;
+        break;
+      }
+    }
+    if (!has_all) continue;
+    if (same_style) {
+      if (!entry.style) {
+        FcChar8* family = nullptr;
+        entry.style = Generic::kUnknown;
+        if (entry.mono) {
+          entry.style = Generic::kMono;
+        } else if (FcPatternGetString(entry.font, FC_FAMILY, 0, &family) == FcResultMatch) {
+          entry.style = PreferredStyleOf(reinterpret_cast<const char*>(family));
+        }
+      }
+      if (*entry.style != state_->style) continue;
+    }
     if (!entry.prepared) {
       entry.prepared = true;
       PatternPtr prepared(FcFontRenderPrepare(nullptr, state_->query.get(), entry.font));

@@ -53,7 +53,9 @@ struct FaceRequest {
 };
 
 // The fonts that cover what a primary face lacks, sorted by fontconfig for the primary's family
-// with Simplified Chinese preferred. Fontconfig is asked on the first lookup only.
+// with Simplified Chinese preferred. A font of the primary's generic style (sans-serif, serif or
+// monospace, as fontconfig's aliases have it) comes before the others. Fontconfig is asked on
+// the first lookup only.
 class FallbackFonts {
  public:
   explicit FallbackFonts(const FaceRequest& request, std::string primary_family);
@@ -68,14 +70,20 @@ class FallbackFonts {
   // As FontFor, among the colour fonts (emoji) only.
   const FontFile* ColorFontFor(char32_t c);
 
+  // The first font of the list that has every character of `cluster` but the default-ignorable
+  // ones, or nullptr.
+  const FontFile* FontForAll(std::u32string_view cluster);
+
  private:
   struct State;
   FaceRequest request_;
   std::string primary_family_;
   std::unique_ptr<State> state_;
 
-  const FontFile* Find(char32_t c, bool color_only);
-  const FontFile* Search(char32_t c, bool color_only, bool allow_mono);
+  void Prepare();
+  const FontFile* Find(std::u32string_view cluster, bool color_only);
+  const FontFile* Search(std::u32string_view cluster, bool color_only, bool allow_mono,
+                         bool same_style);
 };
 
 // Resolves a face name: a family that fontconfig knows by that name is taken as it is; else the

@@ -5,6 +5,7 @@
 #include <unicode/ubidi.h>
 #include <unicode/ubrk.h>
 #include <unicode/uchar.h>
+#include <unicode/unorm2.h>
 #include <unicode/uscript.h>
 #include <unicode/utf16.h>
 
@@ -99,6 +100,37 @@ struct BidiDeleter {
 }  // namespace
 
 bool NeedsShaping(char32_t c) { return c >= 0x300 && ComputeNeedsShaping(c); }
+
+bool IsDefaultIgnorable(char32_t c) {
+  return c >= 0xAD &&
+         u_hasBinaryProperty(static_cast<UChar32>(c), UCHAR_DEFAULT_IGNORABLE_CODE_POINT);
+}
+
+bool ComposeCluster(std::u32string_view cluster, std::u32string& out) {
+  UErrorCode status = U_ZERO_ERROR;
+  const UNormalizer2* nfc = unorm2_getNFCInstance(&status);
+  if (U_FAILURE(status) || cluster.size() > 64) return false;
+  UChar units[2 * 64];
+  int32_t length = 0;
+  for (const char32_t c : cluster) {
+    if (c >= 0x10000) {
+      units[length++] = static_cast<UChar>(U16_LEAD(c));
+      units[length++] = static_cast<UChar>(U16_TRAIL(c));
+    } else {
+      units[length++] = static_cast<UChar>(c);
+    }
+  }
+  UChar composed[2 * 64];
+  const int32_t composed_length = unorm2_normalize(nfc, units, length, composed, 2 * 64, &status);
+  if (U_FAILURE(status)) return false;
+  out.clear();
+  for (int32_t i = 0; i < composed_length;) {
+    UChar32 c = 0;
+    U16_NEXT(composed, i, composed_length, c);
+    out.push_back(static_cast<char32_t>(c));
+  }
+  return out.size() < cluster.size();
+}
 
 bool AsksForEmoji(char32_t c) {
   if (c == 0xFE0F || c == 0x20E3) return true;

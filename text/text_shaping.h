@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -23,6 +24,14 @@ bool NeedsShaping(char32_t c);
 // True when a character asks for a colour emoji glyph: it is shown as emoji by default, or it is
 // the emoji variation selector U+FE0F or the keycap mark U+20E3.
 bool AsksForEmoji(char32_t c);
+
+// True for Unicode's default-ignorable code points (joiners, bidirectional marks, zero-width
+// space, word joiner, byte order mark, variation selectors, tags, ...): drawn as nothing, with no
+// width.
+bool IsDefaultIgnorable(char32_t c);
+
+// The canonical composition (NFC) of a cluster into `out`; false when it is no shorter.
+bool ComposeCluster(std::u32string_view cluster, std::u32string& out);
 
 // A run of a line: characters [begin, end) of it, drawn in one face. A shaped run goes through
 // HarfBuzz, right to left when `rtl`; any other run is drawn character by character.

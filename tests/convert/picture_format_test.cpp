@@ -30,8 +30,8 @@ std::optional<std::string> DecodePng(const std::string& stream, int32_t& width, 
 // Counts the rows read, and fails at a given row.
 class CountedRows final : public PictureRows {
  public:
-  CountedRows(int32_t width, int32_t fail_at) : row_(static_cast<size_t>(width) * 3, '\x7f'),
-                                                fail_at_(fail_at) {}
+  CountedRows(int32_t width, int32_t fail_at)
+      : row_(static_cast<size_t>(width) * 3, '\x7f'), fail_at_(fail_at) {}
   const uint8_t* Row(int32_t y) override {
     ++read;
     if (y == fail_at_) throw EOutOfResources("drawing failed");

@@ -82,7 +82,9 @@ TEST(RenderTextGeometryTest, ThreeLinesWidenAsTheyAreMeasured) {
 
   ASSERT_EQ(engine.draws.size(), 3u);
   const int64_t ys[] = {10, 30, 50};
-  const int64_t clips[] = {50, 70, 70};
+  // No ink is cut at an edge the picture had before it widened: every line may draw up to the
+  // final right edge.
+  const int64_t clips[] = {70, 70, 70};
   const char* texts[] = {"one", "two", "three"};
   for (size_t i = 0; i < 3; ++i) {
     SCOPED_TRACE(i);
@@ -103,15 +105,15 @@ TEST(RenderTextGeometryTest, AlignedLinesShareTheWidestLinesRoomAndCellsTakeTheB
   struct Row {
     LineAlignment alignment;
     std::vector<int64_t> x;
-    std::vector<int64_t> clip;
   };
   // Widths 30, 51, 40 between margins of 10: the picture is 71 wide.
-  for (const Row& row : {Row{LineAlignment::kLeft, {10, 10, 10}, {50, 71, 71}},
-                         Row{LineAlignment::kCenter, {20, 10, 15}, {71, 71, 71}},
-                         Row{LineAlignment::kRight, {31, 10, 21}, {71, 71, 71}}}) {
+  for (const Row& row :
+       {Row{LineAlignment::kLeft, {10, 10, 10}}, Row{LineAlignment::kCenter, {20, 10, 15}},
+        Row{LineAlignment::kRight, {31, 10, 21}}}) {
     FakeEngine engine;
     engine.widths = {{"one", 30}, {"two", 51}, {"three", 40}};
-    RenderSettings settings = Settings(4, 10);
+    // Overlapping cells are filled before their glyphs are drawn.
+    RenderSettings settings = Settings(-2, 10);
     settings.Alignment = row.alignment;
     settings.BackgroundColor = 0xFF000005;  // clWindow: white by default
     settings.TextColor = 0x00123456;
@@ -120,7 +122,7 @@ TEST(RenderTextGeometryTest, AlignedLinesShareTheWidestLinesRoomAndCellsTakeTheB
     ASSERT_EQ(engine.draws.size(), 3u);
     for (size_t i = 0; i < 3; ++i) {
       EXPECT_EQ(engine.draws[i].x, row.x[i]) << i;
-      EXPECT_EQ(engine.draws[i].clip_right, row.clip[i]) << i;
+      EXPECT_EQ(engine.draws[i].clip_right, 71) << i;
       EXPECT_EQ(engine.draws[i].background, RgbOf(GetSysColor(5))) << i;
     }
   }
@@ -322,6 +324,30 @@ TEST(RenderTextPixelsTest, LaterWhiteCellCoversTheEarlierLine) {
   }
   // Above the overlap the first line's ink is still there.
   EXPECT_GT(InkCount(PixelsOf(over_ink), 10, top, 10, 10 + static_cast<int32_t>(cell.cx)), 0);
+}
+
+// Fallback glyphs reach outside the chosen face's cell: below it (descenders in 黑体, Devanagari
+// vowel signs) or into the next line (Arabic dots at spacing 0).
+TEST(RenderTextPixelsTest, InkOutsideItsCellIsKeptWholeAndThePictureGrowsForIt) {
+  const struct {
+    const char* face;
+    int32_t size;
+    const char* text;
+  } cases[] = {{"黑体", 72, "gjpqy"}, {"宋体", 24, "في البيت"}, {"宋体", 72, "राष्ट्र कृष्ण"}};
+  for (const auto& row : cases) {
+    SCOPED_TRACE(row.text);
+    const auto ink_of = [&](const std::vector<std::string>& lines, int32_t margin) {
+      RenderSettings settings = Settings(0, margin);
+      settings.FontName = row.face;
+      settings.FontSize = row.size;
+      const RenderedPicture picture =
+          RenderText(lines, settings, SystemFontEngine(), kDefaultPixelsPerInch);
+      return InkCount(PixelsOf(picture), 0, picture.Height, 0, picture.Width);
+    };
+    const int64_t whole = ink_of({row.text}, 60);
+    EXPECT_EQ(ink_of({row.text}, 0), whole) << "cut at an edge";
+    EXPECT_EQ(ink_of({row.text, "   "}, 60), whole) << "covered by the next line's cell";
+  }
 }
 
 TEST(RenderTextPixelsTest, DefaultFontAndUnknownFontsDraw) {

@@ -110,5 +110,16 @@ TEST(FallbackFontsTest, FindsAChineseFontForALatinFace) {
   EXPECT_EQ(fallback.FontFor(0x10FFFD), nullptr);  // private use: nothing covers it
 }
 
+TEST(FallbackFontsTest, TakesAFontOfTheFacesStyleFirst) {
+  if (!IsInstalledFamily("WenQuanYi Zen Hei") || !IsInstalledFamily("DejaVu Sans")) {
+    GTEST_SKIP() << "fonts-wqy-zenhei or fonts-dejavu-core missing";
+  }
+  FaceRequest request;
+  request.face_name = "黑体";
+  FallbackFonts sans(request, "WenQuanYi Zen Hei");
+  ASSERT_NE(sans.FontFor(U'ấ'), nullptr);
+  EXPECT_EQ(sans.FontFor(U'ấ')->family, "DejaVu Sans") << "not the calligraphic AR PL UKai";
+}
+
 }  // namespace
 }  // namespace t2j

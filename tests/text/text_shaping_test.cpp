@@ -89,6 +89,19 @@ TEST(EmojiTest, ColouredInsideTheCellAtTheTextSize) {
   }
 }
 
+TEST(EmojiTest, ScaledToFitEveryFacesCellWhole) {
+  if (!Have("Noto Color Emoji")) GTEST_SKIP() << "fonts-noto-color-emoji missing";
+  for (const char* face : {"宋体", "黑体", "楷体", "Times New Roman"}) {
+    for (const int32_t em : {-16, -96}) {
+      const auto font = Font(face, em);
+      const InkBox ink = font->Ink("😀🇨🇳");
+      EXPECT_FALSE(ink.Empty());
+      EXPECT_GE(ink.top, 0) << face << em;
+      EXPECT_LE(ink.bottom, font->Measure("a").cy) << face << em;
+    }
+  }
+}
+
 TEST(EmojiTest, SequencesAreOneGlyph) {
   if (!Have("Noto Color Emoji")) GTEST_SKIP() << "fonts-noto-color-emoji missing";
   const auto font = Font("宋体", -32);
@@ -97,6 +110,27 @@ TEST(EmojiTest, SequencesAreOneGlyph) {
   EXPECT_EQ(font->Measure("👍🏽").cx, font->Measure("👍").cx) << "skin tone";
   EXPECT_EQ(font->Measure("🇨🇳").cx, one) << "flag";
   EXPECT_EQ(font->Measure("1\uFE0F\u20E3").cx, one) << "keycap";
+}
+
+TEST(ShapingTest, DefaultIgnorablesAreNothingInEveryPath) {
+  for (const char* face : {"Arial", "Times New Roman", "宋体"}) {
+    const auto font = Font(face, -32);
+    // Character by character, and shaped (a right-to-left mark, a Hebrew word).
+    EXPECT_TRUE(SamePixels(*DrawnInTurn(*font, {"a\u200Eb\u200Bc\u2060d\uFEFFe"}),
+                           *DrawnInTurn(*font, {"abcde"})))
+        << face;
+    EXPECT_TRUE(SamePixels(*DrawnInTurn(*font, {"\u200F\u05E9\u05DC\u200F!"}),
+                           *DrawnInTurn(*font, {"\u05E9\u05DC!"})))
+        << face;
+    EXPECT_TRUE(font->Uncovered("a\u200E\u200F\u2060\uFEFF\u00AD").empty()) << face;
+  }
+}
+
+TEST(ShapingTest, MarksTheBaseFaceLacksComeWithTheirBaseFromAFaceWithAll) {
+  const auto font = Font("黑体", -32);
+  const std::string decomposed = "Tie\u0302\u0301ng Vie\u0323\u0302t";
+  EXPECT_TRUE(font->Uncovered(decomposed).empty());
+  EXPECT_TRUE(SamePixels(*DrawnInTurn(*font, {decomposed}), *DrawnInTurn(*font, {"Tiếng Việt"})));
 }
 
 TEST(ChineseFaceTest, CellIsTheEm) {
