@@ -47,6 +47,14 @@ std::vector<std::vector<std::string>> PictureLines(std::string_view text,
 
 namespace {
 
+// The picture grows for ink beyond its cells no further than the width and page height asked.
+SizeBounds Bounds(const PictureOptions& options) {
+  SizeBounds bounds;
+  if (options.width) bounds.width = *options.width;
+  if (options.max_height) bounds.height = *options.max_height;
+  return bounds;
+}
+
 // Gathers the characters that no font has over the pages of a text, each once.
 class Uncovered {
  public:
@@ -78,7 +86,8 @@ std::string WritePictures(std::string_view text, const PictureOptions& options, 
     }
     // Drawn in bands as the encoder takes the rows: the same bytes as the whole raster, without
     // its memory.
-    const TextLayout layout(pages[i], options.settings, engine, options.pixels_per_inch);
+    const TextLayout layout(pages[i], options.settings, engine, options.pixels_per_inch,
+                            Bounds(options));
     uncovered.Add(layout);
     BandedRows rows(layout, 0, MaxPictureSide(options.encoding.format));
     SavePictureRows(page_path, layout.Width(), layout.Height(), rows, options.encoding);
@@ -91,7 +100,7 @@ EncodedPicture EncodePicture(std::string_view text, const PictureOptions& option
   PictureOptions one = options;
   one.max_height.reset();
   const std::vector<std::string> lines = PictureLines(text, one, engine).front();
-  const TextLayout layout(lines, options.settings, engine, options.pixels_per_inch);
+  const TextLayout layout(lines, options.settings, engine, options.pixels_per_inch, Bounds(one));
   Uncovered uncovered;
   uncovered.Add(layout);
   BandedRows rows(layout, 0, MaxPictureSide(options.encoding.format));

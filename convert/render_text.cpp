@@ -70,7 +70,7 @@ void FillBackground(Raster& raster, Rgb background) {
 int32_t CellHeight(const TextFont& font) { return font.Measure("a").cy; }
 
 TextLayout::TextLayout(const std::vector<std::string>& lines, const RenderSettings& settings,
-                       FontEngine& engine, int32_t pixels_per_inch)
+                       FontEngine& engine, int32_t pixels_per_inch, const SizeBounds& bounds)
     : lines_(lines),
       font_(engine.CreateFont(MakeLogFont(settings, pixels_per_inch))),
       color_(ResolveRgb(settings.TextColor)),
@@ -108,7 +108,7 @@ TextLayout::TextLayout(const std::vector<std::string>& lines, const RenderSettin
   }
   origin_x_ = margin_;
   origin_y_ = margin_;
-  if (margin_ >= 0) GrowForInk();
+  if (margin_ >= 0) GrowForInk(bounds);
   for (size_t i = 0; i < lines.size(); ++i) {
     Line& line = placed_[i];
     line.y = origin_y_ + static_cast<int64_t>(i) * pitch_;
@@ -123,7 +123,7 @@ TextLayout::TextLayout(const std::vector<std::string>& lines, const RenderSettin
   }
 }
 
-void TextLayout::GrowForInk() {
+void TextLayout::GrowForInk(const SizeBounds& bounds) {
   int64_t left = 0;
   int64_t right = width_;
   int64_t top = 0;
@@ -137,6 +137,11 @@ void TextLayout::GrowForInk() {
     top = std::min(top, y + ink.top);
     bottom = std::max(bottom, y + ink.bottom);
   }
+  // Within the bounds, the left and top edges take what they need first.
+  left = std::max<int64_t>(left, std::min<int64_t>(0, width_ - int64_t{bounds.width}));
+  right = std::min<int64_t>(right, std::max<int64_t>(width_, left + bounds.width));
+  top = std::max<int64_t>(top, std::min<int64_t>(0, height_ - int64_t{bounds.height}));
+  bottom = std::min<int64_t>(bottom, std::max<int64_t>(height_, top + bounds.height));
   if (!FitsInt32(right - left) || !FitsInt32(bottom - top)) {
     throw EOutOfResources("无法创建 " + SizeText(right - left, bottom - top) +
                           " 像素的图片：尺寸超出了 32 位整数的范围");

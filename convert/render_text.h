@@ -1,5 +1,6 @@
 #pragma once
 
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,14 +36,22 @@ int32_t CellHeight(const TextFont& font);
 RenderedPicture RenderText(const std::vector<std::string>& lines, const RenderSettings& settings,
                            FontEngine& engine, int32_t pixels_per_inch);
 
+// The size a caller holds a picture to (the command-line tool's width and page height): the
+// picture grows for its ink up to it, not beyond, and ink past it is cut at that edge.
+struct SizeBounds {
+  int32_t width = std::numeric_limits<int32_t>::max();
+  int32_t height = std::numeric_limits<int32_t>::max();
+};
+
 // The measuring half of RenderText: the picture's size and every line's place and clip, with
 // RenderText's size failures, but no raster. It then draws any band of rows of that picture, the
 // same pixels as RenderText's. The lines must outlive the layout.
 class TextLayout {
  public:
   TextLayout(const std::vector<std::string>& lines, const RenderSettings& settings,
-             FontEngine& engine, int32_t pixels_per_inch);
-  TextLayout(std::vector<std::string>&&, const RenderSettings&, FontEngine&, int32_t) = delete;
+             FontEngine& engine, int32_t pixels_per_inch, const SizeBounds& bounds = {});
+  TextLayout(std::vector<std::string>&&, const RenderSettings&, FontEngine&, int32_t,
+             const SizeBounds& = {}) = delete;
 
   int32_t Width() const { return width_; }
   int32_t Height() const { return height_; }
@@ -72,7 +81,7 @@ class TextLayout {
   };
 
   // Grows the picture on each side to hold every line's ink; sets the origin.
-  void GrowForInk();
+  void GrowForInk(const SizeBounds& bounds);
 
   const std::vector<std::string>& lines_;
   std::unique_ptr<TextFont> font_;
