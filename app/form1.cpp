@@ -11,26 +11,27 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStringList>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTextDocument>
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "app/accessibility.h"
 #include "app/app_pictures.h"
+#include "app/conversion.h"
 #include "app/failure_display.h"
 #include "app/key_filter.h"
 #include "app/preview_image.h"
 #include "app/window_font.h"
 #include "app/window_metrics.h"
-#include "convert/input_lines.h"
 #include "convert/render_settings.h"
-#include "convert/render_text.h"
-#include "text/font_engine.h"
 #include "widgets/colour_picker/color_combo_box.h"
 
 namespace t2j {
@@ -78,8 +79,23 @@ QLabel* MakeLabel(QWidget* parent, const QRect& rect, const char* text) {
   return label;
 }
 
+// The rows of an open list with the style's padding around their text: the bare glyph height
+// makes the rows touch.
+class PaddedRowDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    const QStyle* style = option.widget ? option.widget->style() : QApplication::style();
+    const int padding = style->pixelMetric(QStyle::PM_FocusFrameVMargin, &option, option.widget);
+    size.setHeight(std::max(size.height(), option.fontMetrics.height() + 2 * (padding + 1)));
+    return size;
+  }
+};
+
 QComboBox* MakeCombo(QWidget* parent, const QRect& rect, const QStringList& items) {
   auto* combo = new QComboBox(parent);
+  combo->setItemDelegate(new PaddedRowDelegate(combo));
   combo->setEditable(true);
   combo->setInsertPolicy(QComboBox::NoInsert);
   combo->setCompleter(nullptr);
@@ -129,33 +145,6 @@ void ShowFilteredEditMenu(QLineEdit& edit, const QPoint& global_position) {
 
 void SetAccessibleName(QWidget* widget, const char* name) { widget->setAccessibleName(Q(name)); }
 
-// Keeps the convert button disabled while it lives and gives it back its focus afterwards.
-class ButtonDisabled {
- public:
-  explicit ButtonDisabled(QPushButton& button) : button_(&button), had_focus_(button.hasFocus()) {
-    button.setEnabled(false);
-  }
-  ~ButtonDisabled() {
-    if (!button_) return;
-    button_->setEnabled(true);
-    if (had_focus_) button_->setFocus(Qt::OtherFocusReason);
-  }
-  ButtonDisabled(const ButtonDisabled&) = delete;
-  ButtonDisabled& operator=(const ButtonDisabled&) = delete;
-
- private:
-  QPointer<QPushButton> button_;
-  bool had_focus_;
-};
-
-class BusyCursor {
- public:
-  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
 }  // namespace
 
 std::string MemoText(const QPlainTextEdit& memo) {
@@ -171,6 +160,8 @@ TForm1::TForm1(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint) {
+  // Before any control exists: Qt keeps the first interface it makes for an object.
+  InstallWindowAccessibility();
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(Q(kWindowCaption));
   setWindowIcon(ProgramIcon());
@@ -181,10 +172,37 @@ TForm1::TForm1(QWidget* parent)
   BuildControls();
   // The layout's own height; FormCreate sets the normal one.
   resize(kClientWidth, 479 - kFrameTop - kFrameBottom);
-  move(kWindowPosition);
+  PlaceOnScreen();
+  progress_timer_.setInterval(100);
+  connect(&progress_timer_, &QTimer::timeout, this, [this] { ShowProgress(); });
 }
 
-TForm1::~TForm1() = default;
+QPoint PlaceWindow(const QPoint& wanted, const QSize& frame, const QRect& available) {
+  if (!available.isValid()) return wanted;
+  const auto fit = [](int start, int length, int area_start, int area_length) {
+    if (length >= area_length) return area_start;
+    return std::clamp(start, area_start, area_start + area_length - length);
+  };
+  return {fit(wanted.x(), frame.width(), available.x(), available.width()),
+          fit(wanted.y(), frame.height(), available.y(), available.height())};
+}
+
+// The layout's place, unless the frame would not fit into the screen's available area there.
+// The frame is not known before the window is shown; the layout's frame stands in for it.
+void TForm1::PlaceOnScreen() {
+  QScreen* screen = QGuiApplication::screenAt(kWindowPosition);
+  if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+  const QSize frame(kFrameLeft + kClientWidth + kFrameRight,
+                    kFrameTop + kNormalClientHeight + kFrameBottom);
+  move(PlaceWindow(kWindowPosition, frame, screen ? screen->availableGeometry() : QRect()));
+}
+
+TForm1::~TForm1() {
+  // Waits for the threads: a conversion in its encoder stops at its next row.
+  if (conversion_) conversion_->Cancel();
+  conversion_.reset();
+  cancelled_.clear();
+}
 
 void TForm1::BuildControls() {
   auto* layout = new QVBoxLayout(this);
@@ -257,6 +275,7 @@ void TForm1::BuildControls() {
   chk3->setObjectName(QStringLiteral("chk3"));
   chk3->setGeometry(kChk3Rect);
   connect(chk3, &QCheckBox::toggled, this, [this] { chk3Click(); });
+  connect(chk1, &QCheckBox::stateChanged, this, [this] { AnnounceCheckState(*chk1); });
 
   scrlbx1 = new QScrollArea(client_);
   scrlbx1->setObjectName(QStringLiteral("scrlbx1"));
@@ -277,6 +296,12 @@ void TForm1::BuildControls() {
   btn1->setAutoDefault(true);  // Enter clicks it while it has the focus
   connect(btn1, &QPushButton::clicked, this, [this] { btn1Click(); });
 
+  progress = new QProgressBar(client_);
+  progress->setObjectName(QStringLiteral("progress"));
+  progress->setGeometry(kProgressRect);
+  progress->setTextVisible(true);
+  progress->hide();
+
   filtered_combos_ = {cbb1, cbb2, cbb4, cbb5};
   for (QComboBox* combo : filtered_combos_) {
     combo->installEventFilter(this);
@@ -293,6 +318,13 @@ void TForm1::BuildControls() {
 }
 
 void TForm1::SetAccessibleNames() {
+  // Each label is its box's buddy, so screen readers find the label that names the box.
+  lbl1->setBuddy(cbb1);
+  lbl2->setBuddy(cbb2);
+  lbl3->setBuddy(cbb3);
+  lbl4->setBuddy(cbb4);
+  lbl5->setBuddy(cbb5);
+  lbl6->setBuddy(edt1);
   SetAccessibleName(Memo1, "输入文本");
   SetAccessibleName(grp1, "属性设置");
   SetAccessibleName(cbb1, "字体");
@@ -307,12 +339,7 @@ void TForm1::SetAccessibleNames() {
   SetAccessibleName(scrlbx1, "预览区");
   SetAccessibleName(img1, "预览图片");
   SetAccessibleName(btn1, "转换");
-  // The colour box tells its colour's name, as the closed box shows it.
-  const auto describe_colour = [this] {
-    cbb3->setAccessibleDescription(QString::fromStdString(cbb3->Model().ShownState().text));
-  };
-  connect(cbb3, &TcxColorComboBox::ValueChanged, this, describe_colour);
-  describe_colour();
+  SetAccessibleName(progress, "转换进度");
 }
 
 void TForm1::FormCreate(const std::vector<std::string>& font_names) {
@@ -336,19 +363,111 @@ void TForm1::FormCreate(const std::vector<std::string>& font_names) {
 }
 
 void TForm1::btn1Click() {
-  RunGuarded([this] { Convert(); });
+  RunGuarded([this] {
+    if (conversion_) {
+      CancelConversion();
+    } else {
+      StartConversion();
+    }
+  });
 }
 
-void TForm1::Convert() {
-  const ButtonDisabled disabled(*btn1);
-  const BusyCursor busy;
-  const RenderSettings settings =
+void TForm1::StartConversion() {
+  ReapCancelled();
+  ConversionRequest request;
+  request.settings =
       ReadRenderSettings(Utf8(cbb1->currentText()), Utf8(cbb2->currentText()), cbb3->ColorValue(),
                          Utf8(cbb4->currentText()), Utf8(cbb5->currentText()));
-  const std::vector<std::string> lines = InputLines(MemoText(*Memo1));
-  const RenderedPicture picture = RenderText(lines, settings, SystemFontEngine(), pixels_per_inch_);
-  SavePictureFile(picture, Utf8(edt1->text()), chk1->checkState() == Qt::Checked, chk3->isChecked(),
-                  state_, *this);
+  request.text = MemoText(*Memo1);
+  request.pixels_per_inch = pixels_per_inch_;
+  // The name is built now, from the fields as they are; the number counts as used once the
+  // conversion has laid out its picture and goes on to the file.
+  state_after_ = state_;
+  request.file_name =
+      NextOutputFileName(Utf8(edt1->text()), chk1->checkState() == Qt::Checked, state_after_);
+  preview_after_ = chk3->isChecked();
+  request.laid_out = laid_out_hook_;
+  QPointer<TForm1> self(this);
+  conversion_ = std::make_unique<Conversion>(std::move(request), [self] {
+    QMetaObject::invokeMethod(
+        self, [self] {
+          if (self) RunGuarded([&] { self->ConversionFinished(); });
+        },
+        Qt::QueuedConnection);
+  });
+  btn1->setText(Q("取消"));
+  btn1->setAccessibleName(Q("取消"));
+  conversion_clock_.start();
+  progress_timer_.start();
+}
+
+void TForm1::CancelConversion() {
+  if (!conversion_) return;
+  // A conversion that has written its file already ends as it is.
+  if (conversion_->Finished()) {
+    ConversionFinished();
+    return;
+  }
+  conversion_->Cancel();
+  // As after a failure while the file is written: the number stays used.
+  state_ = state_after_;
+  cancelled_.push_back(std::move(conversion_));
+  ConversionFinished();
+}
+
+void TForm1::ConversionFinished() {
+  ReapCancelled();
+  if (conversion_) {
+    if (!conversion_->Finished()) return;
+    const std::unique_ptr<Conversion> done = std::move(conversion_);
+    if (done->Writing()) state_ = state_after_;
+    if (const std::exception_ptr failure = done->Failure()) {
+      progress_timer_.stop();
+      progress->hide();
+      btn1->setText(Q("转换"));
+      btn1->setAccessibleName(Q("转换"));
+      std::rethrow_exception(failure);
+    }
+    if (preview_after_) img1->SetPicture(done->Picture());
+    scrlbx1->repaint();
+  }
+  progress_timer_.stop();
+  progress->hide();
+  btn1->setText(Q("转换"));
+  btn1->setAccessibleName(Q("转换"));
+}
+
+size_t TForm1::EndingConversions() const {
+  return static_cast<size_t>(std::count_if(cancelled_.begin(), cancelled_.end(),
+                                           [](const auto& c) { return !c->Finished(); }));
+}
+
+void TForm1::ReapCancelled() {
+  std::erase_if(cancelled_, [](const std::unique_ptr<Conversion>& c) { return c->Finished(); });
+}
+
+void TForm1::ShowProgress() {
+  ReapCancelled();
+  if (!conversion_ || conversion_clock_.elapsed() < kProgressDelayMs) return;
+  const int32_t height = conversion_->Height();
+  if (height <= 0) {
+    progress->setRange(0, 0);
+    progress->setFormat(Q("正在排版文本…"));
+  } else {
+    progress->setRange(0, height);
+    progress->setValue(conversion_->RowsDone());
+    progress->setFormat(Q("已绘制并编码 %v / %m 行"));
+  }
+  progress->show();
+}
+
+void TForm1::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && conversion_) {
+    RunGuarded([this] { CancelConversion(); });
+    event->accept();
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 void TForm1::chk3Click() {
@@ -378,10 +497,6 @@ bool TForm1::cbb1KeyPress(QObject* sender, const QKeyEvent& key) {
 }
 
 void TForm1::cbb1KeyPress(QObject*, char32_t& key) { key = 0; }
-
-void TForm1::SetPreviewPicture(const RenderedPicture& picture) { img1->SetPicture(picture); }
-
-void TForm1::RepaintPreview() { scrlbx1->repaint(); }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   if (watched == client_ && event->type() == QEvent::Resize) {

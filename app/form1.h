@@ -1,8 +1,12 @@
 // The main window: the input box, the settings, the convert button and the preview.
 #pragma once
 
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,15 +19,22 @@ class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
 class QScrollArea;
 
 namespace t2j {
 
+class Conversion;
 class TcxColorComboBox;
 class TPreviewImage;
 
-class TForm1 : public QWidget, public PreviewSink {
+// Where the window's frame goes: at `wanted` when the frame fits into the screen's available
+// area there, otherwise moved just as far as it must to fit (to the area's top-left corner when
+// it is larger than the area).
+QPoint PlaceWindow(const QPoint& wanted, const QSize& frame, const QRect& available);
+
+class TForm1 : public QWidget {
   Q_OBJECT
 
  public:
@@ -36,8 +47,21 @@ class TForm1 : public QWidget, public PreviewSink {
   // colour, the preview pane hidden and the normal height. A failure is shown and ends it.
   void FormCreate(const std::vector<std::string>& font_names);
 
-  // The convert command. Failures are shown; the button is enabled again however it ends.
+  // The convert command. It starts a conversion of the text and settings as they are now on a
+  // thread of its own; while one runs the button reads "取消" and a press (or Esc) cancels it.
+  // Failures are shown when the conversion ends.
   void btn1Click();
+
+  // True while a conversion runs.
+  bool Converting() const { return conversion_ != nullptr; }
+  // Runs on a conversion's thread once its text is laid out, before its file is written; for
+  // those who watch the window (tests).
+  void SetLaidOutHook(std::function<void()> hook) { laid_out_hook_ = std::move(hook); }
+  // Cancelled conversions still ending on their threads (they write nothing).
+  size_t EndingConversions() const;
+  // Cancels the running conversion: nothing is written, an existing file keeps its content, and
+  // the file number stays used as after a failure.
+  void CancelConversion();
 
   // Shows or hides the preview pane with the window height that goes with it.
   void chk3Click();
@@ -47,10 +71,6 @@ class TForm1 : public QWidget, public PreviewSink {
   bool cbb1KeyPress(QObject* sender, const QKeyEvent& key);
   // The same handler for the colour box, which hands over each typed character: it becomes 0.
   void cbb1KeyPress(QObject* sender, char32_t& key);
-
-  // PreviewSink
-  void SetPreviewPicture(const RenderedPicture& picture) override;
-  void RepaintPreview() override;
 
   int32_t NextFileNumber() const { return state_.NextFileNumber; }
   const std::string& OutputFileName() const { return state_.OutputFileName; }
@@ -80,14 +100,24 @@ class TForm1 : public QWidget, public PreviewSink {
   QScrollArea* scrlbx1 = nullptr;
   TPreviewImage* img1 = nullptr;
   QPushButton* btn1 = nullptr;
+  // Shows how far a conversion is, once it has run for a while.
+  QProgressBar* progress = nullptr;
+
+  // How long a conversion runs before its progress is shown.
+  static constexpr int kProgressDelayMs = 500;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void BuildControls();
   void SetAccessibleNames();
-  void Convert();
+  void StartConversion();
+  void ConversionFinished();
+  void ShowProgress();
+  void ReapCancelled();
+  void PlaceOnScreen();
   void SetClientHeight(int height);
   void UpdateClientExtent();
   bool IsFilteredCombo(QObject* object) const;
@@ -97,6 +127,17 @@ class TForm1 : public QWidget, public PreviewSink {
   std::vector<QComboBox*> filtered_combos_;
   PictureFileState state_;
   int32_t pixels_per_inch_ = 96;
+
+  // The running conversion, what the file state becomes once it uses its name, and whether its
+  // picture goes to the preview.
+  std::unique_ptr<Conversion> conversion_;
+  std::function<void()> laid_out_hook_;
+  PictureFileState state_after_;
+  bool preview_after_ = false;
+  QElapsedTimer conversion_clock_;
+  QTimer progress_timer_;
+  // Cancelled conversions that are still ending on their threads.
+  std::vector<std::unique_ptr<Conversion>> cancelled_;
 };
 
 // The text of the input box as UTF-8, its line breaks as "\n" and every other character kept

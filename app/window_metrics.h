@@ -54,6 +54,8 @@ constexpr QRect kChk3Rect{8, 257, 57, 17};
 constexpr QRect kScrlbx1Rect{8, 280, 489, 153};
 constexpr QRect kImg1Rect{0, 0, 489, 153};
 constexpr QRect kBtn1Rect{408, 253, 75, 25};
+// The progress of a long conversion, between the preview switch and the button.
+constexpr QRect kProgressRect{72, 257, 328, 17};
 
 // Pictures made for the program.
 constexpr QSize kLogoSize{119, 63};

@@ -22,6 +22,7 @@ packages=(
   libpng-dev
   libicu-dev
   libgtest-dev libgmock-dev
+  xvfb xauth dbus-daemon at-spi2-core python3-pyatspi
   qt6-translations-l10n
   fonts-arphic-uming fonts-arphic-ukai fonts-wqy-zenhei fonts-liberation2 fonts-dejavu-core
   fonts-noto-color-emoji fonts-hanazono fonts-lohit-deva
@@ -31,7 +32,7 @@ print=0
 
 for arg in "$@"; do
   case "$arg" in
-    --bench) packages+=(libjpeg-turbo-progs python3-pil python3-minimal time) ;;
+    --bench) packages+=(libjpeg-turbo-progs python3-pil python3-minimal time python3-xlib) ;;
     --look) packages+=(xvfb xauth imagemagick xdotool x11-utils openbox librsvg2-bin) ;;
     --fuzz) packages+=(clang libclang-rt-14-dev) ;;
     --package) packages+=(dpkg-dev file lintian) ;;

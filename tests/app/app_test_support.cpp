@@ -40,4 +40,17 @@ std::unique_ptr<TForm1> StartedForm() {
   return form;
 }
 
+void WaitForConversion(TForm1& form) {
+  // Bounded only so that a fault cannot hang the run.
+  for (int i = 0; i < 6000 && (form.Converting() || form.EndingConversions() > 0); ++i) {
+    QTest::qWait(10);
+  }
+  EXPECT_FALSE(form.Converting());
+}
+
+void Convert(TForm1& form) {
+  form.btn1Click();
+  WaitForConversion(form);
+}
+
 }  // namespace t2j::testing

@@ -55,4 +55,10 @@ const std::vector<std::string>& FakeFontNames();
 // A main window after FormCreate, shown and active, as a fresh start leaves it.
 std::unique_ptr<TForm1> StartedForm();
 
+// Handles events until the window's conversion, and every cancelled one, has ended.
+void WaitForConversion(TForm1& form);
+
+// Presses the convert button and waits for the conversion's end.
+void Convert(TForm1& form);
+
 }  // namespace t2j::testing

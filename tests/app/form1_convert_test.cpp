@@ -3,7 +3,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCursor>
+#include <QImage>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <semaphore>
 
 #include "app/form1.h"
 #include "app/preview_image.h"
@@ -27,9 +28,11 @@ namespace t2j {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::Convert;
 using testing::CurrentTempDir;
 using testing::RecordingPresenter;
 using testing::StartedForm;
+using testing::WaitForConversion;
 
 std::string FileBytes(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -56,10 +59,12 @@ TEST(Form1Convert, ClicksWriteNumberedFilesInTheCurrentDirectory) {
   RecordingPresenter presenter;
   auto form = StartedForm();
   QTest::mouseClick(form->btn1, Qt::LeftButton);
+  WaitForConversion(*form);
   ASSERT_TRUE(presenter.texts.empty()) << presenter.texts.front().toStdString();
   EXPECT_TRUE(IsJpeg(FileBytes(dir.path() / "Picture0.jpg")));
   EXPECT_EQ(form->OutputFileName(), "Picture0.jpg");
   QTest::mouseClick(form->btn1, Qt::LeftButton);
+  WaitForConversion(*form);
   EXPECT_TRUE(IsJpeg(FileBytes(dir.path() / "Picture1.jpg")));
   EXPECT_EQ(form->NextFileNumber(), 2);
   EXPECT_TRUE(form->btn1->isEnabled());
@@ -71,30 +76,34 @@ TEST(Form1Convert, GreyNumberingSwitchWritesTheUnnumberedName) {
   RecordingPresenter presenter;
   auto form = StartedForm();
   form->chk1->setCheckState(Qt::PartiallyChecked);
-  form->btn1Click();
+  Convert(*form);
   EXPECT_TRUE(fs::exists(dir.path() / "Picture.jpg"));
   EXPECT_EQ(form->NextFileNumber(), 0);
 }
 
-TEST(Form1Convert, PreviewSharesTheRenderedPixels) {
+// The preview's painted pixels, where the view does not cover the widget.
+QImage PreviewPixels(TPreviewImage& preview) { return preview.grab().toImage(); }
+
+TEST(Form1Convert, PreviewShowsExactlyTheRenderedPixels) {
   CurrentTempDir dir;
   RecordingPresenter presenter;
   auto form = StartedForm();
   form->chk3->setChecked(true);
-  form->btn1Click();
+  Convert(*form);
   ASSERT_TRUE(presenter.texts.empty()) << presenter.texts.front().toStdString();
 
-  const RenderedPicture& shown = form->img1->Picture();
-  ASSERT_NE(shown.Pixels, nullptr);
-  // Held by the preview alone: the conversion's picture and encoder are gone.
-  EXPECT_EQ(shown.Pixels.use_count(), 1);
-  EXPECT_EQ(form->img1->size(), QSize(shown.Width, shown.Height));
-
   const RenderedPicture expected = RenderAsTheWindowDoes(*form);
-  ASSERT_EQ(expected.Width, shown.Width);
-  ASSERT_EQ(expected.Height, shown.Height);
-  const size_t bytes = shown.Pixels->stride() * static_cast<size_t>(shown.Height);
-  EXPECT_EQ(std::memcmp(shown.Pixels->data(), expected.Pixels->data(), bytes), 0);
+  ASSERT_NE(form->img1->Picture(), nullptr);
+  ASSERT_EQ(form->img1->size(), QSize(expected.Width, expected.Height));
+  EXPECT_EQ(form->img1->accessibleDescription(),
+            QString::fromUtf8("%1 × %2 像素").arg(expected.Width).arg(expected.Height));
+  const QImage shown = PreviewPixels(*form->img1);
+  for (int32_t y = 0; y < expected.Height; ++y) {
+    for (int32_t x = 0; x < expected.Width; ++x) {
+      const Rgb rgb = expected.Pixels->Pixel(x, y);
+      ASSERT_EQ(shown.pixelColor(x, y), QColor(rgb.r, rgb.g, rgb.b)) << x << "," << y;
+    }
+  }
 }
 
 TEST(Form1Convert, AnEmptyTextWritesZeroBytesAndThePreviewKeepsItsSize) {
@@ -102,14 +111,14 @@ TEST(Form1Convert, AnEmptyTextWritesZeroBytesAndThePreviewKeepsItsSize) {
   RecordingPresenter presenter;
   auto form = StartedForm();
   form->chk3->setChecked(true);
-  form->btn1Click();
+  Convert(*form);
   const QSize earlier = form->img1->size();
   form->Memo1->clear();
-  form->btn1Click();
+  Convert(*form);
   EXPECT_TRUE(presenter.texts.empty());
   EXPECT_EQ(fs::file_size(dir.path() / "Picture1.jpg"), 0u);
   EXPECT_EQ(form->img1->size(), earlier);
-  EXPECT_EQ(form->img1->Picture().Pixels, nullptr);
+  EXPECT_EQ(form->img1->Picture()->Width(), 0);
 }
 
 TEST(Form1Convert, AFailureIsShownAndTheWindowWorksOn) {
@@ -119,6 +128,7 @@ TEST(Form1Convert, AFailureIsShownAndTheWindowWorksOn) {
   form->btn1->setFocus();
   form->edt1->setText(QStringLiteral("missing/Picture"));
   QTest::keyClick(form->btn1, Qt::Key_Space);
+  WaitForConversion(*form);
 
   ASSERT_EQ(presenter.texts.size(), 1u);
   const std::string text = presenter.texts[0].toStdString();
@@ -136,6 +146,7 @@ TEST(Form1Convert, AFailureIsShownAndTheWindowWorksOn) {
 
   form->edt1->setText(QStringLiteral("Picture"));
   QTest::keyClick(form->btn1, Qt::Key_Space);
+  WaitForConversion(*form);
   EXPECT_EQ(presenter.texts.size(), 1u);
   EXPECT_TRUE(fs::exists(dir.path() / "Picture1.jpg"));
   EXPECT_FALSE(fs::exists(dir.path() / "Picture0.jpg"));
@@ -154,48 +165,63 @@ TEST(Form1Convert, AColourAcceptedFromTheListIsTheTextColour) {
   QTRY_VERIFY(!form->cbb3->DropDownWindow()->isVisible());
   ASSERT_EQ(form->cbb3->ColorValue(), 0x000000FFu);  // clRed
 
-  form->btn1Click();
+  Convert(*form);
   ASSERT_TRUE(presenter.texts.empty()) << presenter.texts.front().toStdString();
-  const RenderedPicture& shown = form->img1->Picture();
-  ASSERT_NE(shown.Pixels, nullptr);
+  ASSERT_NE(form->img1->Picture(), nullptr);
+  const QImage shown = PreviewPixels(*form->img1);
   int red = 0;
-  for (int32_t y = 0; y < shown.Height; ++y) {
-    for (int32_t x = 0; x < shown.Width; ++x) {
-      const Rgb pixel = shown.Pixels->Pixel(x, y);
+  for (int y = 0; y < shown.height(); ++y) {
+    for (int x = 0; x < shown.width(); ++x) {
+      const QColor pixel = shown.pixelColor(x, y);
       // Red ink over white: full red, green and blue fading together.
-      ASSERT_EQ(pixel.r, 255) << x << "," << y;
-      ASSERT_EQ(pixel.g, pixel.b) << x << "," << y;
-      red += pixel.g < 64;
+      ASSERT_EQ(pixel.red(), 255) << x << "," << y;
+      ASSERT_EQ(pixel.green(), pixel.blue()) << x << "," << y;
+      red += pixel.green() < 64;
     }
   }
   EXPECT_GT(red, 100);
 }
 
-// Looks at the window from inside the conversion, where SavePictureFile repaints the preview.
-class ProbedForm : public TForm1 {
- public:
-  void RepaintPreview() override {
-    button_enabled_inside = btn1->isEnabled();
-    busy_cursor_inside = QApplication::overrideCursor() != nullptr &&
-                         QApplication::overrideCursor()->shape() == Qt::WaitCursor;
-    TForm1::RepaintPreview();
-  }
-  bool button_enabled_inside = true;
-  bool busy_cursor_inside = false;
-};
-
-TEST(Form1Convert, ButtonIsDisabledAndTheCursorBusyWhileTheConversionRuns) {
+TEST(Form1Convert, APressWhileConvertingCancelsAndUsesTheNumberAsAFailureWould) {
   CurrentTempDir dir;
   RecordingPresenter presenter;
-  ProbedForm form;
-  form.FormCreate(testing::FakeFontNames());
-  form.show();
-  QTest::mouseClick(form.btn1, Qt::LeftButton);
-  ASSERT_TRUE(presenter.texts.empty()) << presenter.texts.front().toStdString();
-  EXPECT_FALSE(form.button_enabled_inside);
-  EXPECT_TRUE(form.busy_cursor_inside);
-  EXPECT_TRUE(form.btn1->isEnabled());
-  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  auto form = StartedForm();
+  form->chk3->setChecked(true);
+  {
+    std::ofstream old(dir.path() / "Picture0.jpg", std::ios::binary);
+    old << "old";
+  }
+  // Each conversion waits, once laid out, until the test has pressed.
+  std::counting_semaphore<2> pressed(0);
+  form->SetLaidOutHook([&pressed] { pressed.acquire(); });
+  form->btn1Click();
+  ASSERT_TRUE(form->Converting());
+  EXPECT_EQ(form->btn1->text(), QString::fromUtf8("取消"));
+  // The fields as they are later do not reach the running conversion.
+  form->edt1->setText(QStringLiteral("Other"));
+  QTest::mouseClick(form->btn1, Qt::LeftButton);
+  EXPECT_FALSE(form->Converting());
+  EXPECT_EQ(form->btn1->text(), QString::fromUtf8("转换"));
+  pressed.release();
+  WaitForConversion(*form);
+  EXPECT_TRUE(presenter.texts.empty());
+  EXPECT_EQ(FileBytes(dir.path() / "Picture0.jpg"), "old");
+  EXPECT_FALSE(fs::exists(dir.path() / "Other0.jpg"));
+  EXPECT_EQ(form->NextFileNumber(), 1);
+  EXPECT_EQ(form->img1->Picture(), nullptr);
+
+  form->btn1Click();
+  QTest::keyClick(form->Memo1, Qt::Key_Escape);
+  EXPECT_FALSE(form->Converting());
+  pressed.release();
+  WaitForConversion(*form);
+  EXPECT_FALSE(fs::exists(dir.path() / "Other1.jpg"));
+  EXPECT_EQ(form->NextFileNumber(), 2);
+
+  form->SetLaidOutHook(nullptr);
+  Convert(*form);
+  EXPECT_TRUE(IsJpeg(FileBytes(dir.path() / "Other2.jpg")));
+  EXPECT_NE(form->img1->Picture(), nullptr);
 }
 
 }  // namespace

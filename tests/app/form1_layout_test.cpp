@@ -28,12 +28,29 @@ TEST(Form1Start, ClientAreaAndPosition) {
   auto form = StartedForm();
   EXPECT_EQ(form->size(), QSize(502, 290));
   EXPECT_EQ(form->ClientArea()->size(), QSize(502, 290));
-  EXPECT_EQ(form->frameGeometry().topLeft(), QPoint(759, 252));
+  // The layout's place, moved only as far as the screen needs (the test screen is small).
+  const QRect available = form->screen()->availableGeometry();
+  EXPECT_EQ(form->frameGeometry().topLeft(), PlaceWindow({759, 252}, {518, 329}, available));
   EXPECT_EQ(form->windowTitle(), Q("岚舟【文本To图片】转换工具V1.0"));
   const Qt::WindowFlags flags = form->windowFlags();
   EXPECT_TRUE(flags.testFlag(Qt::WindowMinimizeButtonHint));
   EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
   EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
+}
+
+TEST(Form1Start, KeepsItsPlaceWhereItFitsAndMovesJustEnoughWhereNot) {
+  const QPoint place(759, 252);
+  const QSize frame(518, 329);
+  EXPECT_EQ(PlaceWindow(place, frame, {0, 0, 1920, 1080}), place);
+  EXPECT_EQ(PlaceWindow(place, frame, {0, 0, 1277, 581}), place);
+  // 1280 × 1024 at scale 2.
+  EXPECT_EQ(PlaceWindow(place, frame, {0, 0, 640, 512}), QPoint(122, 183));
+  EXPECT_EQ(PlaceWindow(place, frame, {0, 0, 1024, 768}), QPoint(506, 252));
+  // A panel at the left and top; a screen smaller than the window.
+  EXPECT_EQ(PlaceWindow({0, 0}, frame, {48, 30, 1000, 700}), QPoint(48, 30));
+  EXPECT_EQ(PlaceWindow(place, frame, {0, 0, 400, 300}), QPoint(0, 0));
+  // A second screen to the right of the first.
+  EXPECT_EQ(PlaceWindow(place, frame, {1280, 0, 1280, 1024}), QPoint(1280, 252));
 }
 
 struct ControlPlace {

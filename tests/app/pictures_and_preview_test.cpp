@@ -12,6 +12,7 @@
 #include "app/form1.h"
 #include "app/preview_image.h"
 #include "platform/raster.h"
+#include <memory>
 
 namespace t2j {
 namespace {
@@ -38,64 +39,73 @@ TEST(Pictures, TheBottomLeftPixelNamesTheTransparentColour) {
   EXPECT_TRUE(TransparentByBottomLeft(QImage()).isNull());
 }
 
-// A raster with a distinct colour in every pixel, to catch any shift of rows or columns.
-RenderedPicture PatternPicture(int32_t width, int32_t height) {
-  std::unique_ptr<Raster> raster = Raster::MakeWhite(width, height);
-  for (int32_t y = 0; y < height; ++y) {
-    for (int32_t x = 0; x < width; ++x) {
-      raster->FillRect(x, y, x + 1, y + 1,
-                       Rgb{static_cast<uint8_t>(x * 7), static_cast<uint8_t>(y * 5),
-                           static_cast<uint8_t>(x ^ y)});
+// A picture with a distinct colour in every pixel, to catch any shift of rows or columns; it
+// counts the rows it is asked to draw.
+class PatternPicture final : public PreviewPicture {
+ public:
+  PatternPicture(int32_t width, int32_t height) : width_(width), height_(height) {}
+  int32_t Width() const override { return width_; }
+  int32_t Height() const override { return height_; }
+  void DrawRows(Raster& band, int32_t top) const override {
+    rows_drawn += band.height();
+    for (int32_t y = 0; y < band.height(); ++y) {
+      for (int32_t x = 0; x < band.width(); ++x) band.FillRect(x, y, x + 1, y + 1, At(x, top + y));
     }
   }
-  RenderedPicture picture;
-  picture.Width = width;
-  picture.Height = height;
-  picture.Pixels = std::move(raster);
-  return picture;
-}
+  static Rgb At(int32_t x, int32_t y) {
+    return Rgb{static_cast<uint8_t>(x * 7), static_cast<uint8_t>(y * 5),
+               static_cast<uint8_t>(x ^ y)};
+  }
+  static QColor Colour(int32_t x, int32_t y) {
+    const Rgb rgb = At(x, y);
+    return QColor(rgb.r, rgb.g, rgb.b);
+  }
+  mutable int64_t rows_drawn = 0;
+
+ private:
+  int32_t width_;
+  int32_t height_;
+};
 
 TEST(PreviewImage, TakesThePictureSizeAndPaintsItsPixels) {
   TPreviewImage preview;
   preview.resize(489, 153);
-  const RenderedPicture picture = PatternPicture(37, 23);  // rows of odd byte length
-  preview.SetPicture(picture);
+  preview.SetPicture(std::make_shared<PatternPicture>(37, 23));  // rows of odd byte length
   EXPECT_EQ(preview.size(), QSize(37, 23));
-  EXPECT_EQ(preview.Picture().Pixels, picture.Pixels);
+  EXPECT_EQ(preview.accessibleDescription(), QString::fromUtf8("37 × 23 像素"));
   const QImage painted = preview.grab().toImage();
   for (int y = 0; y < 23; ++y) {
     for (int x = 0; x < 37; ++x) {
-      const Rgb rgb = picture.Pixels->Pixel(x, y);
-      ASSERT_EQ(painted.pixelColor(x, y), QColor(rgb.r, rgb.g, rgb.b)) << x << "," << y;
+      ASSERT_EQ(painted.pixelColor(x, y), PatternPicture::Colour(x, y)) << x << "," << y;
     }
   }
 }
 
-TEST(PreviewImage, PaintsOnlyTheExposedPart) {
+TEST(PreviewImage, DrawsOnlyABandAroundTheExposedPartOfAHugePicture) {
   TPreviewImage preview;
-  const RenderedPicture picture = PatternPicture(40, 30);
+  // 65500 × 65500 pixels would take 12 GB; the band the preview keeps is a few megabytes.
+  auto picture = std::make_shared<PatternPicture>(65500, 65500);
   preview.SetPicture(picture);
   QImage target(40, 30, QImage::Format_RGB32);
   target.fill(Qt::black);
-  preview.render(&target, QPoint(10, 5), QRegion(10, 5, 8, 6));
-  EXPECT_EQ(target.pixelColor(0, 0), QColor(Qt::black));
-  EXPECT_EQ(target.pixelColor(9, 5), QColor(Qt::black));
-  const Rgb inside = picture.Pixels->Pixel(12, 7);
-  EXPECT_EQ(target.pixelColor(12, 7), QColor(inside.r, inside.g, inside.b));
-  const Rgb corner = picture.Pixels->Pixel(17, 10);
-  EXPECT_EQ(target.pixelColor(17, 10), QColor(corner.r, corner.g, corner.b));
-  EXPECT_EQ(target.pixelColor(18, 10), QColor(Qt::black));
+  preview.render(&target, QPoint(0, 0), QRegion(30000, 40000, 8, 6));
+  EXPECT_EQ(target.pixelColor(0, 0), PatternPicture::Colour(30000, 40000));
+  EXPECT_EQ(target.pixelColor(7, 5), PatternPicture::Colour(30007, 40005));
+  EXPECT_EQ(target.pixelColor(8, 5), QColor(Qt::black));
+  const int64_t band_rows = picture->rows_drawn;
+  EXPECT_LE(band_rows * 65500 * 3, int64_t{TPreviewImage::kBandBytes} + 65500 * 3);
+  // A little further down lies in the same band: nothing is drawn again.
+  preview.render(&target, QPoint(0, 0), QRegion(30000, 40010, 8, 6));
+  EXPECT_EQ(picture->rows_drawn, band_rows);
+  EXPECT_EQ(target.pixelColor(0, 0), PatternPicture::Colour(30000, 40010));
 }
 
 TEST(PreviewImage, AnEmptyPictureKeepsTheSizeAndShowsNothing) {
   TPreviewImage preview;
-  preview.SetPicture(PatternPicture(50, 20));
-  RenderedPicture empty;
-  empty.Width = 0;
-  empty.Height = 16;
-  preview.SetPicture(empty);
+  preview.SetPicture(std::make_shared<PatternPicture>(50, 20));
+  preview.SetPicture(std::make_shared<PatternPicture>(0, 16));
   EXPECT_EQ(preview.size(), QSize(50, 20));
-  EXPECT_EQ(preview.Picture().Pixels, nullptr);
+  EXPECT_EQ(preview.accessibleDescription(), QString::fromUtf8("无图片"));
 }
 
 TEST(MemoText, KeepsNoBreakSpacesAndTurnsSoftBreaksIntoLineBreaks) {

@@ -1,5 +1,6 @@
 #include "widgets/colour_picker/color_combo_box.h"
 
+#include <QAccessible>
 #include <QCursor>
 #include <QFocusEvent>
 #include <QInputMethodEvent>
@@ -11,6 +12,7 @@
 #include <QWheelEvent>
 #include <optional>
 
+#include "widgets/colour_picker/color_combo_accessible.h"
 #include "widgets/colour_picker/color_drop_down.h"
 
 namespace t2j {
@@ -69,7 +71,11 @@ TcxColorComboBox::TcxColorComboBox(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_InputMethodEnabled);
   resize(kWidth, kHeight);
   model_.SetOnShownStateChanged([this] { update(); });
-  model_.SetOnValueChanged([this] { emit ValueChanged(); });
+  model_.SetOnValueChanged([this] {
+    AnnounceValue();
+    emit ValueChanged();
+  });
+  InstallColorComboAccessibility();
   model_.SetOnAddedMRUColor([this](t2j::ColorValue color) { emit AddedMRUColor(color); });
   model_.SetOnDeletedMRUColor([this](t2j::ColorValue color) { emit DeletedMRUColor(color); });
 }
@@ -171,6 +177,7 @@ bool TcxColorComboBox::CharacterTyped(char32_t character) {
     const QString text = QString::fromStdString(model_.RowText(row));
     if (text.startsWith(typed_search_, Qt::CaseInsensitive)) {
       model_.SetHighlightedRow(row);
+      AnnounceHighlight();
       if (drop_down_) {
         drop_down_->List()->ScrollToRow(row);
         drop_down_->List()->viewport()->update();
@@ -234,6 +241,8 @@ void TcxColorComboBox::DropDown() {
   drop_down_->show();
   drop_down_->List()->RowsChanged();
   drop_down_->List()->ScrollToRow(model_.HighlightedRow());
+  announced_highlight_ = -1;
+  AnnounceHighlight();
   update();
 }
 
@@ -255,7 +264,27 @@ void TcxColorComboBox::SyncDropDown() {
   } else if (model_.IsListOpen()) {
     drop_down_->List()->ScrollToRow(model_.HighlightedRow());
     drop_down_->List()->viewport()->update();
+    AnnounceHighlight();
   }
+}
+
+void TcxColorComboBox::AnnounceHighlight() {
+  const int row = model_.IsListOpen() ? model_.HighlightedRow() : -1;
+  if (row == announced_highlight_) return;
+  announced_highlight_ = row;
+  if (row < 0 || !QAccessible::isActive()) return;
+  if (QAccessibleInterface* item = AccessibleColorRow(*this, row)) {
+    QAccessibleEvent focus(item, QAccessible::Focus);
+    QAccessible::updateAccessibility(&focus);
+    QAccessibleEvent selection(item, QAccessible::Selection);
+    QAccessible::updateAccessibility(&selection);
+  }
+}
+
+void TcxColorComboBox::AnnounceValue() {
+  if (!QAccessible::isActive()) return;
+  QAccessibleValueChangeEvent event(this, QString::fromStdString(model_.ShownState().text));
+  QAccessible::updateAccessibility(&event);
 }
 
 void TcxColorComboBox::DropDownHidden() {

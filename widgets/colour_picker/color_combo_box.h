@@ -98,12 +98,16 @@ class TcxColorComboBox : public QWidget {
   // The popup was hidden from outside (a press outside it): the list closes without accepting.
   void DropDownHidden();
   void AcceptFromList();
+  // Tells screen readers of the row that the open list highlights now, when it moved.
+  void AnnounceHighlight();
+  void AnnounceValue();
 
   ColorComboModel model_;
   KeyPressHandler on_key_press_;
   TcxColorDropDown* drop_down_ = nullptr;  // a child of the box, made on the first opening
   QString typed_search_;
   int wheel_remainder_ = 0;
+  int announced_highlight_ = -1;
 };
 
 }  // namespace t2j

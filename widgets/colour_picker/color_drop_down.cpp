@@ -109,10 +109,12 @@ void TcxColorListBox::mousePressEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
   const int row = RowAt(event->position().toPoint());
   if (row >= 0 && box_.MutableModel().SetHighlightedRow(row)) viewport()->update();
+  box_.AnnounceHighlight();
 }
 
 void TcxColorListBox::mouseMoveEvent(QMouseEvent* event) {
   if (box_.MutableModel().HotTrack(RowAt(event->position().toPoint()))) viewport()->update();
+  box_.AnnounceHighlight();
 }
 
 void TcxColorListBox::mouseReleaseEvent(QMouseEvent* event) {
