@@ -99,6 +99,10 @@ QAccessibleInterface* WindowFactory(const QString& class_name, QObject* object) 
     // The main window is a frame to screen readers, not a bare filler.
     return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
   }
+  if (class_name == QLatin1String("t2j::TPreviewImage")) {
+    // The preview is a picture; its description tells its size.
+    return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Graphic);
+  }
   if (class_name == QLatin1String("QComboBox")) {
     auto* box = qobject_cast<QComboBox*>(object);
     if (box != nullptr && box->isEditable()) return new EditableComboAccessible(box);

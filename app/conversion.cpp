@@ -1,5 +1,8 @@
 #include "app/conversion.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <utility>
 #include <vector>
 
@@ -62,7 +65,20 @@ void Conversion::Run() {
     writing_.store(true);
     BandedRows bands(text->Layout());
     CountedRows rows(bands, cancel_, rows_done_);
-    SaveJpegFile(request_.file_name, text->Width(), text->Height(), rows);
+    struct stat before {};
+    const bool existed = ::lstat(request_.file_name.c_str(), &before) == 0;
+    try {
+      SaveJpegFile(request_.file_name, text->Width(), text->Height(), rows);
+    } catch (const EConversionCancelled&) {
+      // The file is made empty before the encoder starts; a cancel leaves no trace of a name
+      // that was not there. Another conversion that opened it meanwhile replaces it whole.
+      struct stat after {};
+      if (!existed && ::lstat(request_.file_name.c_str(), &after) == 0 && S_ISREG(after.st_mode) &&
+          after.st_size == 0) {
+        ::unlink(request_.file_name.c_str());
+      }
+      throw;
+    }
     picture_ = std::move(text);
   } catch (...) {
     failure_ = std::current_exception();

@@ -23,9 +23,11 @@ class PreviewPicture {
 // drawing the rows it needs into a band that it keeps while the view stays inside it, so that
 // even a picture of 65500 rows of 65500 pixels scrolls without taking its gigabytes.
 class TPreviewImage : public QWidget {
+  Q_OBJECT
+
  public:
   // The most bytes the kept band takes beyond the exposed rows themselves.
-  static constexpr uint64_t kBandBytes = uint64_t{16} << 20;
+  static constexpr uint64_t kBandBytes = uint64_t{4} << 20;
 
   explicit TPreviewImage(QWidget* parent = nullptr);
 

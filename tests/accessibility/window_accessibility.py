@@ -212,7 +212,7 @@ def main():
             check(wait_for(lambda: os.path.exists(picture), 30), "a press writes Picture0.jpg")
 
             def described():
-                image = next((n for n, _ in walk(app) if n.name == "预览图片"), None)
+                image = by_role_and_name(app, pyatspi.ROLE_IMAGE, "预览图片")
                 return image if image is not None and "像素" in image.description else None
             image = wait_for(described, 20)
             check(image is not None and image.description.endswith(" 像素"),
@@ -223,7 +223,7 @@ def main():
             for node, depth in walk(app):
                 if node.getRole() == pyatspi.ROLE_LIST_ITEM and node.getIndexInParent() > 2:
                     if node.getIndexInParent() == 3:
-                        print("  " * depth + "... (52 rows)")
+                        print("  " * depth + f"... ({node.parent.childCount} rows)")
                     continue
                 print(describe(node, depth))
     finally:
