@@ -163,6 +163,8 @@ def main():
             selected = [r.name for r in rows if "selected" in states(r)]
             check(selected == ["clGreen"], f"the current colour is the selected row: {selected}")
             check("collapsed" in states(colour), "the closed colour box is collapsed")
+            value = colour.queryText().getText(0, -1)
+            check(value == "clGreen", f"the colour box's text is the current colour: {value}")
 
             colour.queryComponent().grabFocus()
             pump(0.3)

@@ -139,8 +139,9 @@ class ColorListAccessible : public QAccessibleInterface {
 
 QAccessibleInterface* ColorRowAccessible::parent() const { return list_; }
 
-// The box: a combo box named by its label, its value the shown colour's name.
-class ColorComboAccessible : public QAccessibleWidget {
+// The box: a combo box named by its label, its value the shown colour's name, which it also
+// offers as its read-only text, where screen readers read a combo box's value.
+class ColorComboAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
  public:
   explicit ColorComboAccessible(TcxColorComboBox* box)
       : QAccessibleWidget(box, QAccessible::ComboBox) {
@@ -169,6 +170,36 @@ class ColorComboAccessible : public QAccessibleWidget {
     state.collapsed = !state.expanded;
     state.hasPopup = true;
     return state;
+  }
+
+  void* interface_cast(QAccessible::InterfaceType type) override {
+    if (type == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
+    return QAccessibleWidget::interface_cast(type);
+  }
+
+  // QAccessibleTextInterface: the shown text, read-only, without a caret or a selection.
+  void selection(int, int* start, int* end) const override { *start = *end = 0; }
+  int selectionCount() const override { return 0; }
+  void addSelection(int, int) override {}
+  void removeSelection(int) override {}
+  void setSelection(int, int, int) override {}
+  int cursorPosition() const override { return 0; }
+  void setCursorPosition(int) override {}
+  QString text(int start, int end) const override {
+    const QString value = text(QAccessible::Value);
+    if (end < 0 || end > value.size()) end = static_cast<int>(value.size());
+    if (start < 0 || start >= end) return {};
+    return value.mid(start, end - start);
+  }
+  int characterCount() const override {
+    return static_cast<int>(text(QAccessible::Value).size());
+  }
+  QRect characterRect(int) const override { return {}; }
+  int offsetAtPoint(const QPoint&) const override { return -1; }
+  void scrollToSubstring(int, int) override {}
+  QString attributes(int offset, int* start, int* end) const override {
+    *start = *end = offset;
+    return {};
   }
 
   QStringList actionNames() const override {
