@@ -40,7 +40,13 @@ InkBox LoadedInk(FT_GlyphSlot slot, bool mono) {
     return InkBox{slot->bitmap_left, int64_t{slot->bitmap_left} + slot->bitmap.width,
                   -slot->bitmap_top, int64_t{slot->bitmap.rows} - slot->bitmap_top};
   }
-  return InkBox{-(int64_t{1} << 40), int64_t{1} << 40, kEveryRow.top, kEveryRow.bottom};
+  // Any other image: the glyph's metrics, a pixel more each way.
+  const FT_Glyph_Metrics& metrics = slot->metrics;
+  if (metrics.width <= 0 || metrics.height <= 0) return InkBox{};
+  return InkBox{(metrics.horiBearingX >> 6) - 1,
+                ((metrics.horiBearingX + metrics.width + 63) >> 6) + 1,
+                -((metrics.horiBearingY + 63) >> 6) - 1,
+                ((metrics.height - metrics.horiBearingY + 63) >> 6) + 1};
 }
 
 // The box of the pixels of a cached coverage image that have ink, from the pen position on

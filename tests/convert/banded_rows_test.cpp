@@ -296,6 +296,7 @@ INSTANTIATE_TEST_SUITE_P(
                  0x00808080,
                  {"ÅÉÎ clipped", "gjpqy at the edge"}},
         TextCase{"LargeType", "宋体", 48, 3, 7, 0x000000FF, {"大字 Ag", "⌠⌡ 字"}},
+        TextCase{"PictureGrownForInk", "宋体", 72, 0, 0, 0x00008000, {"राष्ट्र 😀", "في 😀"}},
         TextCase{"OutlinesRenderedOnlyWhereTheyShow",
                  "DejaVu Sans",
                  200,
