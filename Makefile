@@ -6,6 +6,7 @@
 #   make look    screenshots of the window under a virtual display (build/screenshots/)
 #   make fuzz    build the libFuzzer targets with clang and run each for FUZZ_SECONDS
 #   make package Debian packages text2jpg-cli and text2jpg in build/, checked by lintian in CI
+#   make po      refresh po/text2jpg.pot from the sources and merge it into the catalogs
 #   make install for packagers: builds and installs into $(DESTDIR)$(PREFIX) without installing
 #                packages or turning warnings into errors
 
@@ -19,7 +20,7 @@ CMAKE_FLAGS ?=
 PREFIX ?= /usr/local
 DESTDIR ?=
 
-.PHONY: all deps build run test asan bench look package format install clean fuzz
+.PHONY: all deps build run test asan bench look package format install clean fuzz po
 
 all: build
 
@@ -68,9 +69,22 @@ fuzz: deps
 	    -print_final_stats=1 -artifact_prefix=$(FUZZ_BUILD)/$$f- $(FUZZ_BUILD)/corpus/$$f; \
 	done
 
+# The packages' file times are those of the last commit (of the changelog's entry outside a git
+# checkout), so that two builds of one commit give the same bytes.
+SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null || \
+  dpkg-parsechangelog -l packaging/changelog -STimestamp 2>/dev/null)
+export SOURCE_DATE_EPOCH
+
 package: build
 	bash scripts/install-deps.sh --package
 	cd $(BUILD) && cpack --config CPackConfig.cmake
+
+# Refreshes the message template from the sources and merges it into the catalogs.
+po:
+	xgettext --from-code=UTF-8 --language=C++ -k -kTr -kMsg -kN_ --flag=Msg:1:c-format \
+	  --sort-by-file --package-name=text2jpg --package-version=1.0.0 -o po/text2jpg.pot \
+	  $$(git ls-files '*.cpp' '*.h' | grep -v '^tests/')
+	for po in po/*.po; do msgmerge --quiet --update --backup=none $$po po/text2jpg.pot; done
 
 format:
 	find platform text convert cli app widgets tests bench -name '*.h' -o -name '*.cpp' | xargs clang-format -i

@@ -25,4 +25,14 @@ void SetX11IconName(QWidget& window) {
   xcb_flush(connection);
 }
 
+void SetX11WindowClass(QWidget& window) {
+  auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+  if (x11 == nullptr || x11->connection() == nullptr) return;
+  static constexpr char kClass[] = "text2jpg\0text2jpg";  // instance, class, each NUL-ended
+  xcb_change_property(x11->connection(), XCB_PROP_MODE_REPLACE,
+                      static_cast<xcb_window_t>(window.winId()), XCB_ATOM_WM_CLASS, XCB_ATOM_STRING,
+                      8, sizeof kClass, kClass);
+  xcb_flush(x11->connection());
+}
+
 }  // namespace t2j

@@ -9,4 +9,10 @@ namespace t2j {
 // X11 only; does nothing elsewhere. The window must be shown.
 void SetX11IconName(QWidget& window);
 
+// Qt writes the application name, here the Chinese title, as the class of WM_CLASS, a Latin-1
+// STRING property; docks match the class with the desktop entry's StartupWMClass. Writes
+// "text2jpg" as instance and class, on X11 only. Call after the native window exists and before
+// it is shown: the window manager reads WM_CLASS when the window is mapped.
+void SetX11WindowClass(QWidget& window);
+
 }  // namespace t2j

@@ -34,6 +34,8 @@ struct CliOptions {
   int32_t pixels_per_inch = kDefaultPixelsPerInch;
   std::optional<int32_t> width;       // --width: the most pixels a picture may be wide
   std::optional<int32_t> max_height;  // --max-height: pages of at most this many rows
+  std::optional<std::string> text;    // --text, given instead of an input
+  bool print_size = false;            // --print-size: the sizes printed, nothing written
 };
 
 // What went wrong on the command line, for exit code 2.
@@ -45,8 +47,8 @@ struct UsageError {
 // "--size 12" or "--size=12"; "--" ends the options. Numbers follow the window's number rules
 // (12, +12, $C, 0x0C); a text those rules refuse is a usage error naming the option. Also usage
 // errors: -o with several files or with -O, "-" beside other files, pages (--max-height) on
-// standard output, and values out of range (--jobs, --width and --dpi below 1, --max-height
-// outside 1 to 65500).
+// standard output, --text beside a FILE, and values out of range (--jobs, --width and --dpi below
+// 1, --max-height outside 1 to 65500).
 struct ParsedCommandLine {
   std::optional<CliOptions> options;
   std::optional<UsageError> error;

@@ -27,6 +27,7 @@
 #include "convert/render_text.h"
 #include "platform/file_output.h"
 #include "platform/gb18030.h"
+#include "platform/messages.h"
 #include "platform/raster.h"
 #include "platform/system_error.h"
 #include "text/font_engine.h"
@@ -41,6 +42,16 @@ constexpr const char* kVersion = "1.0.0";
 // Up to this many files no progress line is shown.
 constexpr size_t kQuietFileCount = 4;
 
+void PrintLine(FILE* out, const std::string& line) {
+  std::fputs(line.c_str(), out);
+  std::fputc('\n', out);
+}
+
+void ReportUsageError(FILE* err, const std::string& message) {
+  PrintLine(err, std::string(kProgram) + ": " + message);
+  PrintLine(err, Msg("Try '%s --help' for more information.", {kProgram}));
+}
+
 // A failure of the command-line tool itself (input, output), reported like a conversion's.
 class ECliError : public Exception {
  public:
@@ -48,7 +59,7 @@ class ECliError : public Exception {
 };
 
 [[noreturn]] void FailToRead(const std::string& name, int error_number) {
-  throw ECliError("cannot read " + name + ": " + SystemErrorText(error_number));
+  throw ECliError(Msg("cannot read %s: %s", {name, SystemErrorText(error_number)}));
 }
 
 // Gives `data` room for `needed` bytes, refusing ("cannot allocate memory") a block that this
@@ -105,8 +116,8 @@ std::string ReadText(FILE* file, const std::string& name, InputEncoding encoding
       const uint64_t line =
           lines_before +
           static_cast<uint64_t>(std::count(piece.begin(), piece.begin() + in_piece, '\n')) + 1;
-      throw ECliError("the input is not valid GB18030 text: byte " + std::to_string(at + 1) +
-                      ", line " + std::to_string(line));
+      throw ECliError(Msg("the input is not valid GB18030 text: byte %s, line %s",
+                          {std::to_string(at + 1), std::to_string(line)}));
     }
     if (last) break;
     offset += n;
@@ -117,9 +128,10 @@ std::string ReadText(FILE* file, const std::string& name, InputEncoding encoding
     if (valid != text.size()) {
       const std::string_view before(text.data(), valid);
       const size_t line = static_cast<size_t>(std::count(before.begin(), before.end(), '\n')) + 1;
-      throw ECliError("the input is not valid UTF-8 text: byte " + std::to_string(valid + 1) +
-                      ", line " + std::to_string(line) +
-                      " (for GB18030 files use --encoding gb18030)");
+      throw ECliError(
+          Msg("the input is not valid UTF-8 text: byte %s, line %s (for GB18030 "
+              "files use --encoding gb18030)",
+              {std::to_string(valid + 1), std::to_string(line)}));
     }
   }
   // Either encoding's byte-order mark is U+FEFF, which is no part of the text.
@@ -128,10 +140,10 @@ std::string ReadText(FILE* file, const std::string& name, InputEncoding encoding
 }
 
 std::string ReadInput(const std::string& path, InputEncoding encoding, FILE* in) {
-  if (path == "-") return ReadText(in, "standard input", encoding);
+  if (path == "-") return ReadText(in, Tr("standard input"), encoding);
   FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) {
-    throw ECliError("cannot open \"" + FullPathName(path) + "\": " + SystemErrorText(errno));
+    throw ECliError(Msg("cannot open \"%s\": %s", {FullPathName(path), SystemErrorText(errno)}));
   }
   try {
     std::string text = ReadText(file, "\"" + path + "\"", encoding);
@@ -147,16 +159,16 @@ std::string ReadInput(const std::string& path, InputEncoding encoding, FILE* in)
 // failure that names what could not be written.
 void Write(FILE* out, std::string_view bytes, const char* what) {
   if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size()) {
-    throw ECliError(std::string("cannot write ") + what +
-                    " to standard output: " + SystemErrorText(errno));
+    throw ECliError(
+        Msg("cannot write %s to standard output: %s", {Tr(what), SystemErrorText(errno)}));
   }
 }
 
 // Hands what is buffered to the system, which is where a full output shows.
 void Flush(FILE* out, const char* what) {
   if (std::fflush(out) != 0) {
-    throw ECliError(std::string("cannot write ") + what +
-                    " to standard output: " + SystemErrorText(errno));
+    throw ECliError(
+        Msg("cannot write %s to standard output: %s", {Tr(what), SystemErrorText(errno)}));
   }
 }
 
@@ -170,24 +182,25 @@ PictureOptions PictureOptionsOf(const CliOptions& options) {
 void ConvertOne(const CliOptions& options, const std::string& input, const std::string& output,
                 FILE* in, FILE* out, FILE* err) {
   if (output == "-" && isatty(fileno(out))) {
-    throw ECliError("standard output is a terminal; give a file with -o, or redirect the output");
+    throw ECliError(
+        Tr("standard output is a terminal; give a file with -o, or redirect the output"));
   }
   const InputFiles inputs(options.input_paths);
   if (output != "-" && !options.max_height && inputs.Contains(output)) {
-    throw ECliError("the picture \"" + output + "\" would replace the input file");
+    throw ECliError(Msg("the picture \"%s\" would replace the input file", {output}));
   }
-  const std::string text = ReadInput(input, options.encoding, in);
+  const std::string text = options.text ? *options.text : ReadInput(input, options.encoding, in);
   ReusingFontEngine engine(SystemFontEngine());
   std::string warning;
   if (output == "-") {
     const EncodedPicture picture = EncodePicture(text, PictureOptionsOf(options), engine);
     warning = picture.warning;
-    Write(out, picture.stream, "the picture");
-    Flush(out, "the picture");
+    Write(out, picture.stream, N_("the picture"));
+    Flush(out, N_("the picture"));
   } else {
     warning = WritePictures(text, PictureOptionsOf(options), engine, output, inputs);
   }
-  if (!warning.empty()) std::fprintf(err, "%s: warning: %s\n", kProgram, warning.c_str());
+  if (!warning.empty()) PrintLine(err, Msg("%s: warning: %s", {kProgram, warning}));
 }
 
 // The progress line on a terminal: how many files are done. Failures and warnings are printed
@@ -214,7 +227,9 @@ class Progress {
   void Draw() {
     if (!shown_) return;
     drawn_ = std::chrono::steady_clock::now();
-    std::fprintf(err_, "\r\033[K%s: %zu of %zu files", kProgram, done_, total_);
+    const std::string line =
+        Msg("%s: %s of %s files", {kProgram, std::to_string(done_), std::to_string(total_)});
+    std::fprintf(err_, "\r\033[K%s", line.c_str());
     std::fflush(err_);
   }
 
@@ -244,13 +259,14 @@ int ConvertMany(const CliOptions& options, const std::vector<std::string>& pictu
           ++failed;
           progress.Report(file + FailureText(*outcome.failure));
         } else if (!outcome.warning.empty()) {
-          progress.Report(file + "warning: " + outcome.warning);
+          progress.Report(Msg("%s: %s: warning: %s", {kProgram, files[i], outcome.warning}));
         }
         progress.Done();
       });
   progress.Clear();
   if (failed == 0) return kExitOk;
-  std::fprintf(err, "%s: %zu of %zu files failed\n", kProgram, failed, files.size());
+  PrintLine(err, Msg("%s: %s of %s files failed",
+                     {kProgram, std::to_string(failed), std::to_string(files.size())}));
   return kExitFailure;
 }
 
@@ -269,7 +285,7 @@ std::variant<std::vector<std::string>, UsageError> PictureNames(const CliOptions
   if (options.output_path) return std::vector<std::string>{*options.output_path};
   for (const std::string& input : options.input_paths) {
     std::optional<std::string> picture = PictureNameFor(input, options.output_dir);
-    if (!picture) return UsageError{"'" + input + "' names no file to name a picture after"};
+    if (!picture) return UsageError{Msg("'%s' names no file to name a picture after", {input})};
     pictures.push_back(std::move(*picture));
   }
   if (auto same = FindSamePicture(options.input_paths, pictures)) return UsageError{*same};
@@ -283,25 +299,62 @@ bool HasJpegExtension(const std::string& path) {
 }
 
 // Converts every input; a usage error is reported as such. Returns the exit code.
+// Prints the size of every picture of the input, one "WIDTHxHEIGHT" a line, after `prefix`.
+void PrintSizesOf(const CliOptions& options, const std::string& input, const std::string& prefix,
+                  FontEngine& engine, FILE* in, FILE* out) {
+  const std::string text = options.text ? *options.text : ReadInput(input, options.encoding, in);
+  for (const auto& [width, height] : PictureSizes(text, PictureOptionsOf(options), engine)) {
+    Write(out, prefix + std::to_string(width) + "x" + std::to_string(height) + "\n",
+          N_("the size"));
+  }
+  Flush(out, N_("the size"));
+}
+
+// --print-size: the sizes of the pictures of every input (after the file's name when there are
+// several files), and nothing written. A file that fails is reported and the others go on.
+// Returns the exit code.
+int PrintSizes(const CliOptions& options, FILE* in, FILE* out, FILE* err) {
+  ReusingFontEngine engine(SystemFontEngine());
+  const std::vector<std::string>& files = options.input_paths;
+  if (files.size() <= 1) {
+    PrintSizesOf(options, files.empty() ? "-" : files[0], "", engine, in, out);
+    return kExitOk;
+  }
+  size_t failed = 0;
+  for (const std::string& file : files) {
+    try {
+      PrintSizesOf(options, file, file + ": ", engine, in, out);
+    } catch (const Exception& failure) {
+      if (dynamic_cast<const EAbort*>(&failure) != nullptr) throw;
+      ++failed;
+      PrintLine(err, std::string(kProgram) + ": " + file + ": " + FailureText(failure.what()));
+    }
+  }
+  if (failed == 0) return kExitOk;
+  PrintLine(err, Msg("%s: %s of %s files failed",
+                     {kProgram, std::to_string(failed), std::to_string(files.size())}));
+  return kExitFailure;
+}
+
 int Convert(const CliOptions& options, FILE* in, FILE* out, FILE* err) {
+  if (options.print_size) return PrintSizes(options, in, out, err);
   auto names = PictureNames(options);
   if (const UsageError* usage = std::get_if<UsageError>(&names)) {
-    std::fprintf(err, "%s: %s\nTry '%s --help' for more information.\n", kProgram,
-                 usage->message.c_str(), kProgram);
+    ReportUsageError(err, usage->message);
     return kExitUsage;
   }
   const std::vector<std::string>& pictures = std::get<std::vector<std::string>>(names);
   if (options.output_path && *options.output_path != "-" &&
       !HasJpegExtension(*options.output_path)) {
-    std::fprintf(err, "%s: warning: '%s' does not end in .jpg or .jpeg; it is written as JPEG\n",
-                 kProgram, options.output_path->c_str());
+    PrintLine(err, Msg("%s: warning: '%s' does not end in .jpg or .jpeg; it is written as JPEG",
+                       {kProgram, *options.output_path}));
   }
   if (!options.output_dir.empty()) {
     std::error_code error;
     std::filesystem::create_directories(options.output_dir, error);
     if (error) {
-      throw ECliError("cannot make the directory \"" + FullPathName(options.output_dir) +
-                      "\": " + SystemErrorText(error.value()));
+      throw ECliError(Msg("cannot make the directory \"%s\": %s",
+                          {FullPathName(options.output_dir), SystemErrorText(error.value())}));
     }
   }
   if (options.input_paths.size() <= 1) {
@@ -310,11 +363,6 @@ int Convert(const CliOptions& options, FILE* in, FILE* out, FILE* err) {
     return kExitOk;
   }
   return ConvertMany(options, pictures, err);
-}
-
-void PrintLine(FILE* out, const std::string& line) {
-  std::fputs(line.c_str(), out);
-  std::fputc('\n', out);
 }
 
 std::string ColorLine(const ColorName& color) {
@@ -332,8 +380,7 @@ int RunCommandLine(int argc, char** argv, FILE* in, FILE* out, FILE* err) {
   for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
   const ParsedCommandLine parsed = ParseCommandLine(args);
   if (parsed.error) {
-    std::fprintf(err, "%s: %s\nTry '%s --help' for more information.\n", kProgram,
-                 parsed.error->message.c_str(), kProgram);
+    ReportUsageError(err, parsed.error->message);
     return kExitUsage;
   }
   const CliOptions& options = *parsed.options;
@@ -344,20 +391,22 @@ int RunCommandLine(int argc, char** argv, FILE* in, FILE* out, FILE* err) {
   try {
     switch (options.action) {
       case CliAction::kHelp:
-        Write(out, UsageText(), "the help");
-        Flush(out, "the help");
+        Write(out, UsageText(), N_("the help"));
+        Flush(out, N_("the help"));
         return kExitOk;
       case CliAction::kVersion:
-        Write(out, std::string(kProgram) + " " + kVersion + "\n", "the version");
-        Flush(out, "the version");
+        Write(out, std::string(kProgram) + " " + kVersion + "\n", N_("the version"));
+        Flush(out, N_("the version"));
         return kExitOk;
       case CliAction::kListFonts:
-        for (const std::string& name : InstalledFontNames()) Write(out, name + "\n", "the list");
-        Flush(out, "the list");
+        for (const std::string& name : InstalledFontNames())
+          Write(out, name + "\n", N_("the list"));
+        Flush(out, N_("the list"));
         return kExitOk;
       case CliAction::kListColors:
-        for (const ColorName& color : ListColorNames()) Write(out, ColorLine(color), "the list");
-        Flush(out, "the list");
+        for (const ColorName& color : ListColorNames())
+          Write(out, ColorLine(color), N_("the list"));
+        Flush(out, N_("the list"));
         return kExitOk;
       case CliAction::kConvert:
         return Convert(options, in, out, err);

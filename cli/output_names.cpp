@@ -1,4 +1,5 @@
 #include "cli/output_names.h"
+#include "platform/messages.h"
 
 #include <sys/stat.h>
 
@@ -36,8 +37,8 @@ std::optional<std::string> FindSamePicture(const std::vector<std::string>& input
     const std::string key = fs::path(pictures[i]).lexically_normal().string();
     const auto [it, inserted] = first_of.emplace(key, i);
     if (!inserted) {
-      return "'" + inputs[it->second] + "' and '" + inputs[i] + "' would both become '" +
-             pictures[i] + "'";
+      return Msg("'%s' and '%s' would both become '%s'",
+                 {inputs[it->second], inputs[i], pictures[i]});
     }
   }
   return std::nullopt;

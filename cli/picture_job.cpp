@@ -10,6 +10,7 @@
 #include "convert/render_text.h"
 #include "convert/wrap_lines.h"
 #include "platform/failure.h"
+#include "platform/messages.h"
 
 namespace t2j {
 
@@ -25,16 +26,17 @@ std::vector<std::vector<std::string>> PictureLines(std::string_view text,
   if (options.width) {
     const int64_t room = int64_t{*options.width} - 2 * int64_t{settings.Margin};
     if (room <= 0) {
-      throw Exception("a width of " + std::to_string(*options.width) +
-                      " pixels leaves no room for text between margins of " +
-                      std::to_string(settings.Margin) + " pixels");
+      throw Exception(
+          Msg("a width of %s pixels leaves no room for text between margins of %s "
+              "pixels",
+              {std::to_string(*options.width), std::to_string(settings.Margin)}));
     }
     try {
       lines = WrapLines(InputLines(text, std::numeric_limits<size_t>::max()), *font, room);
     } catch (const ETooNarrow& failure) {
-      throw Exception(std::string(failure.what()) + " (a width of " +
-                      std::to_string(*options.width) + " less margins of " +
-                      std::to_string(settings.Margin) + ")");
+      throw Exception(
+          Msg("%s (a width of %s less margins of %s)",
+              {failure.what(), std::to_string(*options.width), std::to_string(settings.Margin)}));
     }
   } else {
     lines = InputLines(text);
@@ -65,7 +67,7 @@ class Uncovered {
   }
   std::string Warning() const {
     if (found_.empty()) return {};
-    return "no installed font has " + UncoveredCharactersText(found_) + "; drawn as boxes";
+    return Msg("no installed font has %s; drawn as boxes", {UncoveredCharactersText(found_)});
   }
 
  private:
@@ -82,7 +84,7 @@ std::string WritePictures(std::string_view text, const PictureOptions& options, 
   for (size_t i = 0; i < pages.size(); ++i) {
     const std::string page_path = options.max_height ? PageName(path, i + 1) : path;
     if (inputs.Contains(page_path)) {
-      throw Exception("the picture \"" + page_path + "\" would replace an input file");
+      throw Exception(Msg("the picture \"%s\" would replace an input file", {page_path}));
     }
     // Drawn in bands as the encoder takes the rows: the same bytes as the whole raster, without
     // its memory.
@@ -93,6 +95,17 @@ std::string WritePictures(std::string_view text, const PictureOptions& options, 
     SavePictureRows(page_path, layout.Width(), layout.Height(), rows, options.encoding);
   }
   return uncovered.Warning();
+}
+
+std::vector<std::pair<int32_t, int32_t>> PictureSizes(std::string_view text,
+                                                      const PictureOptions& options,
+                                                      FontEngine& engine) {
+  std::vector<std::pair<int32_t, int32_t>> sizes;
+  for (const std::vector<std::string>& page : PictureLines(text, options, engine)) {
+    const TextLayout layout(page, options.settings, engine, options.pixels_per_inch);
+    sizes.emplace_back(layout.Width(), layout.Height());
+  }
+  return sizes;
 }
 
 EncodedPicture EncodePicture(std::string_view text, const PictureOptions& options,

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "convert/picture_format.h"
@@ -39,6 +40,11 @@ std::vector<std::vector<std::string>> PictureLines(std::string_view text,
 // (Exception). Returns the warning for characters that no installed font has, or an empty text.
 std::string WritePictures(std::string_view text, const PictureOptions& options, FontEngine& engine,
                           const std::string& path, const InputFiles& inputs);
+
+// The width and height of each picture that WritePictures would write, in order.
+std::vector<std::pair<int32_t, int32_t>> PictureSizes(std::string_view text,
+                                                      const PictureOptions& options,
+                                                      FontEngine& engine);
 
 // The picture of the text as a stream in the options' encoding (no pages), and the warning as
 // WritePictures gives it.

@@ -1,5 +1,6 @@
 #include "convert/failure_text.h"
 
+#include "platform/messages.h"
 #include "platform/system_error.h"
 
 namespace t2j {
@@ -12,7 +13,8 @@ EFCreateError::EFCreateError(const std::string& path, int error_number)
                 SystemErrorText(error_number)) {}
 
 EWriteError::EWriteError(const std::string& path, int error_number)
-    : Exception("无法写入文件 \"" + FullPathName(path) + "\"：" + SystemErrorText(error_number)) {}
+    : Exception(Msg("cannot write the file \"%s\": %s",
+                    {FullPathName(path), SystemErrorText(error_number)})) {}
 
 std::string FailureText(std::string_view message) {
   std::string text(message);

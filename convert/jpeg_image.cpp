@@ -15,6 +15,7 @@
 #include "convert/failure_text.h"
 #include "convert/uniform_blocks.h"
 #include "platform/file_output.h"
+#include "platform/messages.h"
 
 namespace t2j {
 namespace {
@@ -188,10 +189,11 @@ void EncodeJpeg(const RenderedPicture& picture, std::string& stream) {
   if (picture.Pixels != nullptr &&
       (picture.Pixels->width() != picture.Width || picture.Pixels->height() != picture.Height)) {
     stream.clear();
-    throw Exception("图片的尺寸（" + std::to_string(picture.Width) + " × " +
-                    std::to_string(picture.Height) + "）与其像素（" +
-                    std::to_string(picture.Pixels->width()) + " × " +
-                    std::to_string(picture.Pixels->height()) + "）不符，无法编码");
+    throw Exception(
+        Msg("the picture's size (%s × %s) does not match its pixels (%s × %s), so it "
+            "cannot be encoded",
+            {std::to_string(picture.Width), std::to_string(picture.Height),
+             std::to_string(picture.Pixels->width()), std::to_string(picture.Pixels->height())}));
   }
   if (picture.Pixels == nullptr) {
     stream.clear();

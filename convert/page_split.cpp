@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "platform/failure.h"
+#include "platform/messages.h"
 
 namespace t2j {
 
@@ -12,9 +13,10 @@ size_t LinesPerPage(int32_t cell_height, int32_t line_spacing, int32_t margin, i
   const int64_t pitch = int64_t{cell_height} + line_spacing;
   const int64_t one_line = int64_t{cell_height} + 2 * int64_t{margin};
   if (one_line > max_height) {
-    throw Exception("one line with the margins is " + std::to_string(one_line) +
-                    " pixels tall, more than the " + std::to_string(max_height) +
-                    " pixels a page may take");
+    throw Exception(
+        Msg("one line with the margins is %s pixels tall, more than the %s pixels "
+            "a page may take",
+            {std::to_string(one_line), std::to_string(max_height)}));
   }
   if (pitch <= 0) return std::numeric_limits<size_t>::max();
   // one_line ≤ max_height, so the quotient is at least 1.

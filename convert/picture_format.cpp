@@ -5,6 +5,7 @@
 
 #include "convert/png_image.h"
 #include "platform/failure.h"
+#include "platform/messages.h"
 
 namespace t2j {
 namespace {
@@ -19,9 +20,9 @@ std::string Lowered(std::string_view text) {
 void CheckQuality(const PictureEncoding& encoding) {
   if (encoding.format == PictureFormat::kJpeg &&
       (encoding.quality < kMinJpegQuality || encoding.quality > kMaxJpegQuality)) {
-    throw Exception("JPEG 质量 " + std::to_string(encoding.quality) + " 不在 " +
-                    std::to_string(kMinJpegQuality) + " 到 " + std::to_string(kMaxJpegQuality) +
-                    " 之间");
+    throw Exception(Msg(N_("a JPEG quality of %s is not between %s and %s"),
+                        {std::to_string(encoding.quality), std::to_string(kMinJpegQuality),
+                         std::to_string(kMaxJpegQuality)}));
   }
 }
 

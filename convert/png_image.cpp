@@ -7,6 +7,7 @@
 
 #include "convert/failure_text.h"
 #include "platform/file_output.h"
+#include "platform/messages.h"
 #include "platform/raster.h"
 
 namespace t2j {
@@ -26,12 +27,14 @@ class PngWriter {
   // destructor may live in that frame; the message is kept in message_, a member.
   void Run(int32_t width, int32_t height, PictureRows& rows) {
     png_ = png_create_write_struct(PNG_LIBPNG_VER_STRING, this, OnError, OnWarning);
-    if (png_ == nullptr) throw EOutOfResources("无法创建 PNG 编码器：内存不足");
+    if (png_ == nullptr)
+      throw EOutOfResources(Tr(N_("cannot make the PNG encoder: out of memory")));
     info_ = png_create_info_struct(png_);
-    if (info_ == nullptr) throw EOutOfResources("无法创建 PNG 编码器：内存不足");
+    if (info_ == nullptr)
+      throw EOutOfResources(Tr(N_("cannot make the PNG encoder: out of memory")));
     if (setjmp(png_jmpbuf(png_)) != 0) {
       if (row_failure_) std::rethrow_exception(row_failure_);
-      throw Exception("PNG 编码失败：" + message_);
+      throw Exception(Msg(N_("PNG encoding failed: %s"), {message_}));
     }
     png_set_write_fn(png_, this, OnWrite, OnFlush);
     png_set_IHDR(png_, info_, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
@@ -94,8 +97,10 @@ class PngWriter {
 void EncodePng(int32_t width, int32_t height, PictureRows& rows, std::string& stream) {
   stream.clear();
   if (TooLargeForPng(width, height)) {
-    throw Exception("无法创建 " + std::to_string(width) + " × " + std::to_string(height) +
-                    " 像素的 PNG 图片：边长最多 " + std::to_string(kMaxPngSide) + " 像素");
+    throw Exception(
+        Msg(N_("cannot make a PNG picture of %s × %s pixels: a side may have at most "
+               "%s pixels"),
+            {std::to_string(width), std::to_string(height), std::to_string(kMaxPngSide)}));
   }
   if (width <= 0 || height <= 0) return;
   PngWriter writer(stream);

@@ -7,6 +7,7 @@
 #include "convert/parse_int.h"
 #include "platform/failure.h"
 #include "platform/gb18030.h"
+#include "platform/messages.h"
 #include "platform/mul_div.h"
 #include "text/font_size.h"
 
@@ -57,9 +58,13 @@ LogFont MakeLogFont(const RenderSettings& settings, int32_t pixels_per_inch) {
   const int64_t exact = static_cast<int64_t>(settings.FontSize) * pixels_per_inch;
   if ((em == -1 && exact / 72 != 0 && exact / 72 != -1) || em == INT32_MIN) {
     const int64_t pixels = std::llabs(exact) / 72;
-    throw EOutOfResources("字号太大：" + std::string(exact < 0 ? "字符单元高度 " : "字符高度 ") +
-                          std::to_string(pixels) + " 像素超出了字体引擎的范围（字符高度最多 " +
-                          std::to_string(kMaxEmPixels) + " 像素）");
+    throw EOutOfResources(Msg(exact < 0 ? N_("font size too large: a character cell height of %s "
+                                             "pixels is beyond the font engine's range (a "
+                                             "character height of at most %s pixels)")
+                                        : N_("font size too large: a character height of %s "
+                                             "pixels is beyond the font engine's range (a "
+                                             "character height of at most %s pixels)"),
+                              {std::to_string(pixels), std::to_string(kMaxEmPixels)}));
   }
   font.lfHeight = -em;
   font.lfFaceName = FaceNameFor(settings.FontName);

@@ -7,6 +7,7 @@
 
 #include "convert/jpeg_image.h"
 #include "platform/failure.h"
+#include "platform/messages.h"
 
 namespace t2j {
 namespace {
@@ -27,9 +28,11 @@ int32_t PictureHeight(int64_t n, int64_t h, int64_t spacing, int64_t margin) {
   int64_t lines_height = 0;
   if (__builtin_mul_overflow(n, h + spacing, &lines_height) ||
       !FitsInt32(lines_height - spacing + 2 * margin)) {
-    throw EOutOfResources("无法创建图片：高度超出了 32 位整数的范围（" + std::to_string(n) +
-                          " 行，行高 " + std::to_string(h) + "，行距 " + std::to_string(spacing) +
-                          "，页边距 " + std::to_string(margin) + "）");
+    throw EOutOfResources(Msg(
+        "cannot make the picture: its height is beyond the range of a "
+        "32-bit integer (%s lines, line height %s, line spacing %s, "
+        "margin %s)",
+        {std::to_string(n), std::to_string(h), std::to_string(spacing), std::to_string(margin)}));
   }
   return static_cast<int32_t>(lines_height - spacing + 2 * margin);
 }
@@ -38,16 +41,22 @@ int32_t PictureHeight(int64_t n, int64_t h, int64_t spacing, int64_t margin) {
 int32_t WidenedWidth(int64_t margin, int64_t line_width, int32_t height) {
   const int64_t width = 2 * margin + line_width;
   if (!FitsInt32(width)) {
-    throw EOutOfResources("无法创建图片：宽度 " + std::to_string(width) +
-                          " 像素超出了 32 位整数的范围");
+    throw EOutOfResources(
+        Msg("cannot make the picture: a width of %s pixels is beyond the "
+            "range of a 32-bit integer",
+            {std::to_string(width)}));
   }
   if (width < 0 && height != 0) {
-    throw EOutOfResources("无法创建 " + SizeText(width, height) +
-                          " 像素的图片：宽度为负数（页边距 " + std::to_string(margin) + "）");
+    throw EOutOfResources(
+        Msg("cannot make a picture of %s pixels: its width is negative "
+            "(margin %s)",
+            {SizeText(width, height), std::to_string(margin)}));
   }
   if (width > 0 && height < 0) {
-    throw EOutOfResources("无法创建 " + SizeText(width, height) +
-                          " 像素的图片：高度为负数（请检查行距和页边距）");
+    throw EOutOfResources(
+        Msg("cannot make a picture of %s pixels: its height is negative "
+            "(check the line spacing and the margin)",
+            {SizeText(width, height)}));
   }
   return static_cast<int32_t>(width);
 }
@@ -143,8 +152,10 @@ void TextLayout::GrowForInk(const SizeBounds& bounds) {
   top = std::max<int64_t>(top, std::min<int64_t>(0, height_ - int64_t{bounds.height}));
   bottom = std::min<int64_t>(bottom, std::max<int64_t>(height_, top + bounds.height));
   if (!FitsInt32(right - left) || !FitsInt32(bottom - top)) {
-    throw EOutOfResources("无法创建 " + SizeText(right - left, bottom - top) +
-                          " 像素的图片：尺寸超出了 32 位整数的范围");
+    throw EOutOfResources(
+        Msg("cannot make a picture of %s pixels: its size is beyond the range "
+            "of a 32-bit integer",
+            {SizeText(right - left, bottom - top)}));
   }
   origin_x_ = margin_ - left;
   origin_y_ = margin_ - top;

@@ -1,4 +1,5 @@
 #include "convert/wrap_lines.h"
+#include "platform/messages.h"
 
 #include <unicode/ubrk.h>
 #include <unicode/uscript.h>
@@ -117,8 +118,8 @@ BreakIteratorPtr OpenBreakIterator(UBreakIteratorType type) {
   UErrorCode status = U_ZERO_ERROR;
   BreakIteratorPtr iterator(ubrk_open(type, "zh", nullptr, 0, &status));
   if (U_FAILURE(status) || iterator == nullptr) {
-    throw Exception(std::string("cannot break lines: ICU has no line-breaking rules (") +
-                    u_errorName(status) + ")");
+    throw Exception(
+        Msg("cannot break lines: ICU has no line-breaking rules (%s)", {u_errorName(status)}));
   }
   return iterator;
 }
@@ -137,8 +138,8 @@ class Wrapper {
       return;
     }
     if (text.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max() - 4)) {
-      throw Exception("cannot break a line of " + std::to_string(text.size()) +
-                      " bytes; lines are broken up to 2 GiB");
+      throw Exception(Msg("cannot break a line of %s bytes; lines are broken up to 2 GiB",
+                          {std::to_string(text.size())}));
     }
     if (SkipSpaces(text, 0) == text.size()) {
       out.emplace_back();
@@ -186,7 +187,7 @@ class Wrapper {
       }
     }
     if (U_FAILURE(status)) {
-      throw Exception(std::string("cannot break lines: ") + u_errorName(status));
+      throw Exception(Msg("cannot break lines: %s", {u_errorName(status)}));
     }
 
     UChar32 before = -1;

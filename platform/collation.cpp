@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "platform/failure.h"
+#include "platform/messages.h"
 
 namespace t2j {
 namespace {
@@ -75,13 +76,14 @@ std::weak_ordering Collation::Compare(std::string_view a, std::string_view b) co
   if (!collator_) return CompareFoldingAscii(a, b);
   constexpr size_t kMaxLength = std::numeric_limits<int32_t>::max();
   if (a.size() > kMaxLength || b.size() > kMaxLength) {
-    throw EOutOfResources("名称过长，无法比较");
+    throw EOutOfResources(Tr("a name is too long to be compared"));
   }
   UErrorCode status = U_ZERO_ERROR;
   const UCollationResult result =
       ucol_strcollUTF8(collator_.get(), a.data(), static_cast<int32_t>(a.size()), b.data(),
                        static_cast<int32_t>(b.size()), &status);
-  if (U_FAILURE(status)) throw EOutOfResources("无法比较名称：" + std::string(u_errorName(status)));
+  if (U_FAILURE(status))
+    throw EOutOfResources(Msg("cannot compare names: %s", {u_errorName(status)}));
   switch (result) {
     case UCOL_LESS:
       return std::weak_ordering::less;

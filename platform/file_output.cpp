@@ -175,8 +175,9 @@ int FileReplacement::ReplaceRegularFile(std::string_view bytes) {
     return ::fsync(fd_) == 0 ? 0 : errno;
   }
   const int slot = RegisterTemporaryPath(temporary);
-  // Best effort: only a privileged process may give the file to its old owner.
-  (void)::fchown(fd, info.st_uid, info.st_gid);
+  // Best effort: only a privileged process may give the file to its old owner, so a refusal
+  // is no failure.
+  if (::fchown(fd, info.st_uid, info.st_gid) != 0) errno = 0;
   int error = ::fchmod(fd, info.st_mode & 07777) == 0 ? 0 : errno;
   if (error == 0) error = WriteAll(fd, bytes);
   if (error == 0 && ::fsync(fd) != 0) error = errno;

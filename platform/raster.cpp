@@ -14,6 +14,7 @@
 #include <string>
 
 #include "platform/failure.h"
+#include "platform/messages.h"
 #include "platform/system_error.h"
 
 namespace t2j {
@@ -155,8 +156,10 @@ std::unique_ptr<Raster> Raster::MakeWhite(int32_t width, int32_t height) {
 
 std::unique_ptr<Raster> Raster::MakeWhite(int32_t width, int32_t height, uint64_t available_bytes) {
   if (width <= 0 || height <= 0) {
-    throw EOutOfResources("无法创建 " + std::to_string(width) + " × " + std::to_string(height) +
-                          " 像素的图片：宽和高都必须大于 0");
+    throw EOutOfResources(
+        Msg("cannot make a picture of %s × %s pixels: width and height must "
+            "both be above 0",
+            {std::to_string(width), std::to_string(height)}));
   }
   const uint64_t bytes = ByteSize(width, height);
   if (bytes > available_bytes || bytes > std::numeric_limits<size_t>::max()) FailNoMemory();

@@ -6,19 +6,35 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/messages.h"
+
 namespace t2j {
+
+namespace {
+
+// The system's text in the C locale, which is English.
+std::string EnglishErrorText(int error_number) {
+  std::string text;
+  locale_t c_locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
+  if (c_locale == static_cast<locale_t>(0)) return std::generic_category().message(error_number);
+  text = strerror_l(error_number, c_locale);
+  freelocale(c_locale);
+  return text;
+}
+
+}  // namespace
 
 std::string SystemErrorText(int error_number) {
   std::string text;
-  locale_t messages = newlocale(LC_MESSAGES_MASK | LC_CTYPE_MASK, "", static_cast<locale_t>(0));
-  if (messages == static_cast<locale_t>(0)) {
-    messages = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
-  }
-  if (messages != static_cast<locale_t>(0)) {
+  if (CurrentMessageLanguage() != MessageLanguage::kWindow) {
+    text = TrSystem(EnglishErrorText(error_number).c_str());
+  } else if (locale_t messages =
+                 newlocale(LC_MESSAGES_MASK | LC_CTYPE_MASK, "", static_cast<locale_t>(0));
+             messages != static_cast<locale_t>(0)) {
     text = strerror_l(error_number, messages);
     freelocale(messages);
   } else {
-    text = std::generic_category().message(error_number);
+    text = EnglishErrorText(error_number);
   }
   while (!text.empty() && (static_cast<unsigned char>(text.back()) <= 0x20 || text.back() == '.')) {
     text.pop_back();

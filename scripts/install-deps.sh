@@ -17,7 +17,7 @@
 set -euo pipefail
 
 packages=(
-  cmake g++ make pkg-config python3
+  cmake g++ make pkg-config python3 dpkg-dev gettext libc-l10n
   qt6-base-dev libxcb1-dev libfreetype-dev libfontconfig-dev libharfbuzz-dev libjpeg62-turbo-dev
   libpng-dev
   libicu-dev
@@ -35,7 +35,7 @@ for arg in "$@"; do
     --bench) packages+=(libjpeg-turbo-progs python3-pil python3-minimal time python3-xlib) ;;
     --look) packages+=(xvfb xauth imagemagick xdotool x11-utils openbox librsvg2-bin) ;;
     --fuzz) packages+=(clang libclang-rt-14-dev) ;;
-    --package) packages+=(dpkg-dev file lintian) ;;
+    --package) packages+=(file lintian man-db) ;;
     --fresh) packages+=(debootstrap) ;;
     --print) print=1 ;;
     *) echo "install-deps.sh: unknown option: $arg" >&2; exit 2 ;;

@@ -5,7 +5,8 @@
 #
 # Starts BUILD_DIR/bin/text2jpg under xvfb-run (no window manager, so the window sits at its
 # own position without a frame) and saves BUILD_DIR/screenshots/main.png. With xdotool
-# installed it also ticks 预览, presses 转换 and saves BUILD_DIR/screenshots/preview.png.
+# installed it also ticks 预览, presses 转换 and saves BUILD_DIR/screenshots/preview.png and the
+# picture it wrote, BUILD_DIR/screenshots/Picture0.jpg.
 # Conversions write into a temporary directory, never into the tree.
 set -euo pipefail
 
@@ -49,6 +50,7 @@ if command -v xdotool >/dev/null 2>&1; then
   sleep 2
   import -window root "$work/screen.png"
   convert "$work/screen.png" -crop $((width + 2 * margin))x$((preview_height + 2 * margin))+$((left - margin))+$((top - margin)) +repage "$out/preview.png"
+  cp "$work/Picture0.jpg" "$out/Picture0.jpg"
 fi
 SHOOT
 

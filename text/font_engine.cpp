@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "platform/failure.h"
+#include "platform/messages.h"
 #include "text/font_resolver.h"
 #include "text/font_size.h"
 #include "text/freetype_font.h"
@@ -38,7 +39,7 @@ class FreeTypeEngine final : public FontEngine, public FaceOpener {
 
     const FontFile file = ResolveFace(request);
     std::shared_ptr<Face> face = OpenFace(file);
-    if (!face) throw ECanvasError("无法打开字体文件“" + file.path + "”");
+    if (!face) throw ECanvasError(Msg("cannot open the font file “%s”", {file.path}));
 
     std::optional<PixelSize> size;
     if (FT_IS_SCALABLE(face->face.get())) {
@@ -59,8 +60,8 @@ class FreeTypeEngine final : public FontEngine, public FaceOpener {
     FT_Error error = 0;
     std::unique_ptr<SizedFace> primary = SizedFace::Make(face, file.options, size->em_64ths, error);
     if (!primary) {
-      throw EOutOfResources(TooLargeMessage(log_font.lfHeight) + "（" + FreeTypeErrorText(error) +
-                            "）");
+      throw EOutOfResources(
+          Msg("%s (%s)", {TooLargeMessage(log_font.lfHeight), FreeTypeErrorText(error)}));
     }
     // AR PL UMing and UKai follow the Taiwan convention of centred punctuation; the Windows
     // faces they stand in for have the mainland one.
@@ -95,9 +96,13 @@ class FreeTypeEngine final : public FontEngine, public FaceOpener {
  private:
   static std::string TooLargeMessage(int32_t lfHeight) {
     const int64_t pixels = std::llabs(static_cast<int64_t>(lfHeight));
-    return "字号太大：" + std::string(lfHeight > 0 ? "字符单元高度 " : "字符高度 ") +
-           std::to_string(pixels) + " 像素超出了字体引擎的范围（字符高度最多 " +
-           std::to_string(kMaxEmPixels) + " 像素）";
+    return Msg(lfHeight > 0 ? N_("font size too large: a character cell height of %s pixels is "
+                                 "beyond the font engine's range (a character height of at "
+                                 "most %s pixels)")
+                            : N_("font size too large: a character height of %s pixels is "
+                                 "beyond the font engine's range (a character height of at "
+                                 "most %s pixels)"),
+               {std::to_string(pixels), std::to_string(kMaxEmPixels)});
   }
 
   // A face without outlines is drawn at its strike nearest to the wanted height.

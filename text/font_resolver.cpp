@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "platform/failure.h"
+#include "platform/messages.h"
 #include "text/text_shaping.h"
 
 namespace t2j {
@@ -45,7 +46,8 @@ bool FontconfigReady() {
 }
 
 void RequireFontconfig() {
-  if (!FontconfigReady()) throw ECanvasError("无法使用字体配置（fontconfig 初始化失败）");
+  if (!FontconfigReady())
+    throw ECanvasError(Tr("cannot use the font configuration (fontconfig failed to start)"));
 }
 
 // Folds letter case the way fontconfig compares family names.
@@ -143,13 +145,13 @@ void AddStyle(FcPattern* pattern, const FaceRequest& request) {
   ok = ok && FcPatternAddInteger(pattern, FC_SLANT,
                                  request.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN) == FcTrue;
   ok = ok && FcPatternAddDouble(pattern, FC_PIXEL_SIZE, request.pixel_size) == FcTrue;
-  if (!ok) throw ECanvasError("无法描述字体（内存不足）");
+  if (!ok) throw ECanvasError(Tr("cannot describe the font (out of memory)"));
 }
 
 // The pattern after fontconfig's own substitutions, ready for matching or sorting.
 void PrepareForMatch(FcPattern* pattern) {
   if (FcConfigSubstitute(nullptr, pattern, FcMatchPattern) != FcTrue) {
-    throw ECanvasError("无法匹配字体（fontconfig 替换失败）");
+    throw ECanvasError(Tr("cannot match the font (fontconfig substitution failed)"));
   }
   FcDefaultSubstitute(pattern);
 }
@@ -275,11 +277,11 @@ FontFile ResolveFace(const FaceRequest& request) {
   RequireFontconfig();
   const Query query = QueryFor(request.face_name);
   PatternPtr pattern(query.is_pattern ? FcNameParse(FcText(query.text)) : FcPatternCreate());
-  if (!pattern) throw ECanvasError("无法描述字体（内存不足）");
+  if (!pattern) throw ECanvasError(Tr("cannot describe the font (out of memory)"));
   // A family name goes in as it stands: parsing it would read ':' and '-' in it as syntax.
   if (!query.is_pattern && !query.text.empty() &&
       FcPatternAddString(pattern.get(), FC_FAMILY, FcText(query.text)) != FcTrue) {
-    throw ECanvasError("无法描述字体（内存不足）");
+    throw ECanvasError(Tr("cannot describe the font (out of memory)"));
   }
   AddStyle(pattern.get(), request);
   PrepareForMatch(pattern.get());
@@ -287,7 +289,7 @@ FontFile ResolveFace(const FaceRequest& request) {
   PatternPtr match(FcFontMatch(nullptr, pattern.get(), &result));
   std::optional<FontFile> file;
   if (match) file = FontFileOf(match.get());
-  if (!file) throw ECanvasError("找不到可用的字体：“" + request.face_name + "”");
+  if (!file) throw ECanvasError(Msg("no usable font for “%s”", {request.face_name}));
   return *file;
 }
 

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "platform/failure.h"
+#include "platform/messages.h"
 #include "platform/system_error.h"
 
 namespace t2j {
@@ -132,7 +133,9 @@ void StoreColor(Glyph& glyph, FT_GlyphSlot slot) {
 
 }  // namespace
 
-std::string FreeTypeErrorText(FT_Error error) { return "FreeType 错误 " + std::to_string(error); }
+std::string FreeTypeErrorText(FT_Error error) {
+  return Msg("FreeType error %s", {std::to_string(error)});
+}
 
 void FailNoMemory() { throw EOutOfResources(SystemErrorText(ENOMEM)); }
 

@@ -16,6 +16,7 @@
 
 #include "platform/color.h"
 #include "platform/failure.h"
+#include "platform/messages.h"
 #include "platform/raster.h"
 #include "text/color_glyph.h"
 #include "text/coverage.h"
@@ -78,7 +79,7 @@ class Library {
     FT_Library library = nullptr;
     const FT_Error error = FT_Init_FreeType(&library);
     if (error != 0) {
-      throw ECanvasError("无法初始化字体引擎（" + FreeTypeErrorText(error) + "）");
+      throw ECanvasError(Msg("cannot start the font engine (%s)", {FreeTypeErrorText(error)}));
     }
     library_.reset(library);
   }

@@ -5,9 +5,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -211,6 +213,53 @@ TEST_F(CliTest, ConversionFailuresExitOneWithTheWindowsText) {
   EXPECT_EQ(too_wide.exit_code, 1);
   EXPECT_NE(too_wide.err.find("JPEG error #41."), std::string::npos) << too_wide.err;
   EXPECT_EQ(fs::file_size(dir_ / "wide.jpg"), 0u);
+}
+
+// Display columns of UTF-8 text: two for the characters of the CJK blocks, one for the others.
+size_t Columns(const std::string& line) {
+  size_t columns = 0;
+  for (size_t i = 0; i < line.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(line[i]);
+    if ((byte & 0xC0) == 0x80) continue;
+    columns += byte >= 0xE2 ? 2 : 1;
+  }
+  return columns;
+}
+
+TEST_F(CliTest, SpeaksOneLanguagePerLocaleAndHelpFitsEightyColumns) {
+  const struct {
+    const char* locale;
+    const char* usage;        // an unknown option
+    const char* system_text;  // a missing directory, as the C library says it
+    const char* help;
+  } table[] = {
+      {"C", "unknown option '--nope'", "No such file or directory.", "Usage:"},
+      {"de_DE.UTF-8", "unknown option '--nope'", "No such file or directory.", "Usage:"},
+      {"zh_CN.UTF-8", "未知的选项“--nope”", "没有那个文件或目录.", "用法："},
+      {"zh_TW.UTF-8", "未知的选项“--nope”", "没有那个文件或目录.", "用法："},
+  };
+  const char* saved = std::getenv("LC_ALL");
+  const std::string saved_value = saved != nullptr ? saved : "";
+  for (const auto& row : table) {
+    setenv("LC_ALL", row.locale, 1);
+    const Outcome usage = RunCli({"--nope"}, "", dir_);
+    const Outcome missing_dir = RunCli({"-o", "no/such/dir/x.jpg"}, "abc", dir_);
+    const Outcome help = RunCli({"--help"}, "", dir_);
+    EXPECT_NE(usage.err.find(row.usage), std::string::npos) << row.locale << usage.err;
+    // The window's text, in the locale's language only where it is the system's.
+    EXPECT_NE(missing_dir.err.find("\". " + std::string(row.system_text)), std::string::npos)
+        << row.locale << missing_dir.err;
+    EXPECT_EQ(help.out.rfind(row.help, 0), 0u) << row.locale;
+    std::istringstream lines(help.out);
+    for (std::string line; std::getline(lines, line);) {
+      EXPECT_LE(Columns(line), 80u) << row.locale << ": " << line;
+    }
+  }
+  if (saved != nullptr) {
+    setenv("LC_ALL", saved_value.c_str(), 1);
+  } else {
+    unsetenv("LC_ALL");
+  }
 }
 
 TEST_F(CliTest, AFullStandardOutputIsAFailureForEveryAction) {
