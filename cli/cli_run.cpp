@@ -175,7 +175,7 @@ void Flush(FILE* out, const char* what) {
 
 PictureOptions PictureOptionsOf(const CliOptions& options) {
   return PictureOptions{options.settings, options.pixels_per_inch, options.width,
-                        options.max_height};
+                        options.max_height, PictureEncoding{}};
 }
 
 // One input on the calling thread: standard input or one FILE, to its picture or to standard

@@ -91,8 +91,8 @@ std::string WritePictures(std::string_view text, const PictureOptions& options, 
     const TextLayout layout(pages[i], options.settings, engine, options.pixels_per_inch,
                             Bounds(options));
     uncovered.Add(layout);
-    BandedRows rows(layout);
-    SaveJpegFile(page_path, layout.Width(), layout.Height(), rows);
+    BandedRows rows(layout, 0, MaxPictureSide(options.encoding.format));
+    SavePictureRows(page_path, layout.Width(), layout.Height(), rows, options.encoding);
   }
   return uncovered.Warning();
 }
@@ -116,9 +116,9 @@ EncodedPicture EncodePicture(std::string_view text, const PictureOptions& option
   const TextLayout layout(lines, options.settings, engine, options.pixels_per_inch, Bounds(one));
   Uncovered uncovered;
   uncovered.Add(layout);
-  BandedRows rows(layout);
+  BandedRows rows(layout, 0, MaxPictureSide(options.encoding.format));
   EncodedPicture picture;
-  EncodeJpeg(layout.Width(), layout.Height(), rows, picture.stream);
+  EncodePictureRows(layout.Width(), layout.Height(), rows, options.encoding, picture.stream);
   picture.warning = uncovered.Warning();
   return picture;
 }

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "convert/picture_format.h"
 #include "convert/render_settings.h"
 #include "text/font_engine.h"
 
@@ -21,6 +22,7 @@ struct PictureOptions {
   int32_t pixels_per_inch = kDefaultPixelsPerInch;
   std::optional<int32_t> width;       // the most pixels a picture may be wide, margins included
   std::optional<int32_t> max_height;  // pages of at most this many rows
+  PictureEncoding encoding;           // JPEG at quality 90 unless told otherwise
 };
 
 // The lines of each picture of the text (UTF-8): its input lines as the window takes them; with
@@ -32,10 +34,10 @@ std::vector<std::vector<std::string>> PictureLines(std::string_view text,
                                                    const PictureOptions& options,
                                                    FontEngine& engine);
 
-// Draws the pictures of the text and writes them as JPEG files: `path`, or with a most height
-// the pages PageName(path, 1), PageName(path, 2), … Every file is written as SaveJpegFile writes
-// it, one after the other; a file that is one of `inputs` is never replaced (Exception). Returns
-// the warning for characters that no installed font has, or an empty text.
+// Draws the pictures of the text and writes them as files in the options' encoding: `path`, or
+// with a most height the pages PageName(path, 1), PageName(path, 2), … Every file is written as
+// SavePictureRows writes it, one after the other; a file that is one of `inputs` is never replaced
+// (Exception). Returns the warning for characters that no installed font has, or an empty text.
 std::string WritePictures(std::string_view text, const PictureOptions& options, FontEngine& engine,
                           const std::string& path, const InputFiles& inputs);
 
@@ -44,7 +46,8 @@ std::vector<std::pair<int32_t, int32_t>> PictureSizes(std::string_view text,
                                                       const PictureOptions& options,
                                                       FontEngine& engine);
 
-// The picture of the text as a JPEG stream (no pages), and the warning as WritePictures gives it.
+// The picture of the text as a stream in the options' encoding (no pages), and the warning as
+// WritePictures gives it.
 struct EncodedPicture {
   std::string stream;
   std::string warning;

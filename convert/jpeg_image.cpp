@@ -79,7 +79,7 @@ class Compressor {
   // Encodes the picture into the stream, or leaves the stream empty for an empty picture.
   // libjpeg's fatal errors come back here by longjmp, so between the setjmp and the end of the
   // encoding no object with a destructor may live in this frame.
-  void Run(int32_t width, int32_t height, PictureRows& rows) {
+  void Run(int32_t width, int32_t height, PictureRows& rows, int quality) {
     if (setjmp(jump_) != 0) {
       stream_.clear();
       throw EJPEG(error_.msg_code);
@@ -95,7 +95,7 @@ class Compressor {
     cinfo_.input_components = Raster::kBytesPerPixel;
     cinfo_.in_color_space = JCS_RGB;
     jpeg_set_defaults(&cinfo_);
-    jpeg_set_quality(&cinfo_, kJpegQuality, TRUE);
+    jpeg_set_quality(&cinfo_, quality, TRUE);
     cinfo_.dct_method = JDCT_FLOAT;
     jpeg_start_compress(&cinfo_, TRUE);
     uniform_blocks_.Install(&cinfo_, ForwardDct);
@@ -203,7 +203,8 @@ void EncodeJpeg(const RenderedPicture& picture, std::string& stream) {
   EncodeJpeg(picture.Width, picture.Height, rows, stream);
 }
 
-void EncodeJpeg(int32_t width, int32_t height, PictureRows& rows, std::string& stream) {
+void EncodeJpeg(int32_t width, int32_t height, PictureRows& rows, std::string& stream,
+                int quality) {
   // Refused before the stream takes any memory, as libjpeg would refuse it in
   // jpeg_start_compress.
   if (TooLargeForJpeg(width, height)) {
@@ -212,17 +213,18 @@ void EncodeJpeg(int32_t width, int32_t height, PictureRows& rows, std::string& s
   }
   Compressor compressor(stream);
   try {
-    compressor.Run(width, height, rows);
+    compressor.Run(width, height, rows, quality);
   } catch (...) {
     stream.clear();
     throw;
   }
 }
 
-void SaveJpegFile(const std::string& path, int32_t width, int32_t height, PictureRows& rows) {
+void SaveJpegFile(const std::string& path, int32_t width, int32_t height, PictureRows& rows,
+                  int quality) {
   std::string stream;
   SaveFile(path, [&]() -> const std::string& {
-    EncodeJpeg(width, height, rows, stream);
+    EncodeJpeg(width, height, rows, stream, quality);
     return stream;
   });
 }

@@ -52,12 +52,15 @@ class TJPEGImage {
 // Encodes the picture into `stream` (replacing its contents) as CompressedStream describes.
 void EncodeJpeg(const RenderedPicture& picture, std::string& stream);
 
-// The same for a width × height picture read row by row from `rows`; a side that is not positive
-// gives an empty stream and reads no row. A failure of `rows` passes through, the stream empty.
-void EncodeJpeg(int32_t width, int32_t height, PictureRows& rows, std::string& stream);
+// The same for a width × height picture read row by row from `rows`, at a quality from 1 to 100;
+// a side that is not positive gives an empty stream and reads no row. A failure of `rows` passes
+// through, the stream empty.
+void EncodeJpeg(int32_t width, int32_t height, PictureRows& rows, std::string& stream,
+                int quality = kJpegQuality);
 
 // Writes the picture read from `rows` as a JPEG file, with the steps and failures of
 // TJPEGImage::SaveToFile.
-void SaveJpegFile(const std::string& path, int32_t width, int32_t height, PictureRows& rows);
+void SaveJpegFile(const std::string& path, int32_t width, int32_t height, PictureRows& rows,
+                  int quality = kJpegQuality);
 
 }  // namespace t2j
