@@ -19,9 +19,9 @@
 #include <vector>
 
 #include "cli/batch.h"
-#include "cli/css_colors.h"
 #include "cli/output_names.h"
 #include "cli/picture_job.h"
+#include "convert/css_colors.h"
 #include "convert/failure_text.h"
 #include "convert/input_lines.h"
 #include "convert/jpeg_image.h"
