@@ -10,6 +10,9 @@ Then it converts a folder of 1000 three-line notes three ways: one run of text2j
 the files, 1000 runs of it (one a file), and one Python process that draws and saves them with
 Pillow in a loop.
 
+Last it wraps one line of 256 KB and one of 1 MB without a break opportunity to a width
+(--width), to show that the time grows linearly with the text.
+
 Run it with `make bench`; it needs libjpeg-turbo-progs and python3-pil.
 """
 
@@ -169,6 +172,20 @@ def tall_text():
     return "\n".join("".join(rng.choice(HANZI) for _ in range(200)) for _ in range(1000)) + "\n"
 
 
+def bench_width(cli, work, repeats):
+    """Median seconds for --width over one 256 KB and one 1 MB line with no break opportunity."""
+    times = {}
+    for size in (256 * 1024, 1024 * 1024):
+        text_path = os.path.join(work, f"run{size}.txt")
+        with open(text_path, "w", encoding="utf-8") as f:
+            f.write("a" * size + "\n")
+        out_dir = os.path.join(work, f"width{size}")
+        os.makedirs(out_dir)
+        times[size], _ = median_run([cli, "--width", "750", "--max-height", "20000", "-o",
+                                     os.path.join(out_dir, "run.jpg"), text_path], repeats)
+    return times[256 * 1024], times[1024 * 1024]
+
+
 def run_measured(command, stdin_path=None):
     """Wall time in seconds and peak resident memory in bytes of one process."""
     stdin = open(stdin_path, "rb") if stdin_path else subprocess.DEVNULL
@@ -261,6 +278,7 @@ def main():
         tall_size = jpeg_size(tall_out)
         batches, singles, pillow_loop = bench_notes(cli, work)
         batch = batches[1][0]
+        width_256k, width_1m = bench_width(cli, work, args.repeats)
 
     print(f"{'workload':<11} {'picture':>13} {'median':>9} {'peak MB':>8} {'budget MB':>9} "
           f"{'× cjpeg':>8} {'Pillow ×':>9}")
@@ -278,6 +296,8 @@ def main():
               f"{replacing:.3f} s ({replacing / new:.2f} ×), Pillow loop {pillow_loop:.3f} s")
     print(f"tall picture {tall_size[0]}×{tall_size[1]}: {tall_time:.2f} s, peak "
           f"{tall_peak / 2**20:.1f} MB")
+    print(f"--width 750, a line of 'a' without a break: 256 KB {width_256k:.2f} s, 1 MB "
+          f"{width_1m:.2f} s ({width_1m / width_256k:.1f} × the 256 KB time)")
 
     print()
     checks = []
@@ -297,6 +317,7 @@ def main():
         checks.append((f"-j {jobs}: replacing {NOTES} notes faster than the Pillow loop",
                        replacing < pillow_loop))
     checks.append(("a 20000-pixel-tall picture within 120 MB of memory", tall_peak <= 120 << 20))
+    checks.append(("--width on 1 MB at most 4.5 × the 256 KB time", width_1m <= 4.5 * width_256k))
     for label, ok in checks:
         print(f"{'ok  ' if ok else 'MISS'} {label}")
     return 0 if all(ok for _, ok in checks) else 1

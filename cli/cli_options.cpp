@@ -5,10 +5,8 @@
 #include <limits>
 #include <string_view>
 
-#include "cli/css_colors.h"
 #include "convert/parse_int.h"
 #include "platform/messages.h"
-#include "widgets/colour_picker/model/color_names.h"
 
 namespace t2j {
 namespace {
@@ -57,13 +55,6 @@ std::string_view ValueOptionName(std::string_view name) {
 }
 
 }  // namespace
-
-std::optional<ColorValue> ParseColorArgument(const std::string& text) {
-  if (auto hash = ParseHashColor(text)) return hash;
-  if (auto number = ParseInt(text)) return static_cast<ColorValue>(*number);
-  if (auto named = FindColorByName(text)) return named;
-  return FindCssColor(text);
-}
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   CliOptions options;

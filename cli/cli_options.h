@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "convert/input_reader.h"
+#include "convert/css_colors.h"
 #include "convert/render_settings.h"
 
 namespace t2j {
@@ -52,11 +53,6 @@ struct ParsedCommandLine {
   std::optional<UsageError> error;
 };
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
-
-// The colour of a --color text: #RRGGBB or #RGB, a ColorValue number (0x00BBGGRR), a colour name
-// of the window's colour list or a CSS colour name (letter case ignored); nothing when it is none
-// of them.
-std::optional<ColorValue> ParseColorArgument(const std::string& text);
 
 // The text of --help.
 std::string UsageText();

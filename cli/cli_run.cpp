@@ -26,6 +26,7 @@
 #include "cli/batch.h"
 #include "cli/output_names.h"
 #include "cli/picture_job.h"
+#include "convert/css_colors.h"
 #include "convert/failure_text.h"
 #include "convert/input_reader.h"
 #include "convert/jpeg_image.h"
@@ -117,7 +118,7 @@ void Flush(FILE* out, const char* what) {
 
 PictureOptions PictureOptionsOf(const CliOptions& options) {
   return PictureOptions{options.settings, options.pixels_per_inch, options.width,
-                        options.max_height};
+                        options.max_height, PictureEncoding{}};
 }
 
 // Prints each line of `warnings` as a warning, after `prefix`.
@@ -408,6 +409,23 @@ int Convert(const CliOptions& options, FILE* in, FILE* out, FILE* err) {
   return ConvertMany(options, pictures, err);
 }
 
+// The named colours of CSS as style sheets write them, in lower case and in order: the X11
+// names, the "grey" spelling of each gray, and rebeccapurple.
+std::vector<std::pair<std::string, ColorValue>> CssColorNames() {
+  std::vector<std::pair<std::string, ColorValue>> names;
+  for (const ColorName& color : X11ColorNames) {
+    std::string name(color.name);
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    names.emplace_back(name, color.value);
+    if (const size_t gray = name.find("gray"); gray != std::string::npos) {
+      names.emplace_back(name.replace(gray, 4, "grey"), color.value);
+    }
+  }
+  names.emplace_back("rebeccapurple", *FindCssColor("rebeccapurple"));
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 std::string ColorLine(const ColorName& color) {
   char value[16];
   std::snprintf(value, sizeof value, "0x%08X", color.value);
@@ -454,6 +472,8 @@ int RunCommandLine(int argc, char** argv, FILE* in, FILE* out, FILE* err) {
       case CliAction::kListColors:
         for (const ColorName& color : ListColorNames())
           Write(out, ColorLine(color), N_("the list"));
+        for (const auto& [name, value] : CssColorNames())
+          Write(out, ColorLine(ColorName{name, value}), N_("the list"));
         Flush(out, N_("the list"));
         return kExitOk;
       case CliAction::kConvert:

@@ -14,6 +14,7 @@
 #include "convert/failure_text.h"
 #include "convert/input_lines.h"
 #include "convert/jpeg_image.h"
+#include "convert/picture_format.h"
 #include "convert/page_split.h"
 #include "convert/render_text.h"
 #include "convert/wrap_lines.h"
@@ -138,8 +139,8 @@ class PictureLines {
                         " MiB; give --max-height to split it into pages");
       }
       // Reading stops as soon as the picture is known to be too tall for JPEG.
-      if (pitch_ > 0 &&
-          static_cast<int64_t>(lines.size()) * pitch_ + fixed_height_ > kMaxJpegSide) {
+      if (pitch_ > 0 && static_cast<int64_t>(lines.size()) * pitch_ + fixed_height_ >
+                            MaxPictureSide(options_.encoding.format)) {
         throw EJPEG(kImageTooBig);
       }
     }
@@ -182,6 +183,21 @@ class PictureLines {
   size_t given_ = 0;
   std::deque<std::string> waiting_;
 };
+
+// Writes the picture into the open file in the encoding's format: a JPEG as it is encoded,
+// another format encoded whole first.
+void WritePicture(FileReplacement& file, const std::string& path, int32_t width, int32_t height,
+                  PictureRows& rows, const PictureEncoding& encoding) {
+  if (encoding.format == PictureFormat::kJpeg) {
+    WriteJpegFile(file, path, width, height, rows, encoding.quality);
+    return;
+  }
+  std::string stream;
+  EncodePictureRows(width, height, rows, encoding, stream);
+  int error = file.NeedsReserve() ? file.Reserve(stream.size()) : 0;
+  if (error == 0) error = file.Write(stream);
+  if (error != 0) throw EWriteError(path, error);
+}
 
 // Opens a picture's name for its new content; nothing appears under it until it is whole.
 void OpenPicture(FileReplacement& file, const std::string& path) {
@@ -292,7 +308,7 @@ std::string WritePicturesOf(InputReader& input, const PictureOptions& options, F
     }
     DrawPicture(lines, options, engine, uncovered,
                 [&](int32_t width, int32_t height, PictureRows& rows) {
-                  WriteJpegFile(*file, name, width, height, rows);
+                  WritePicture(*file, name, width, height, rows, options.encoding);
                 });
     int error;
     if (paged || output.group != nullptr) {
@@ -330,8 +346,19 @@ std::string WritePictureOf(int fd, InputReader& input, const PictureOptions& opt
   pictures.Next(lines);
   Uncovered uncovered;
   DrawPicture(lines, one, engine, uncovered, [&](int32_t width, int32_t height, PictureRows& rows) {
+    if (one.encoding.format != PictureFormat::kJpeg) {
+      std::string stream;
+      EncodePictureRows(width, height, rows, one.encoding, stream);
+      if (!stream.empty()) {
+        DescriptorSink sink(fd);
+        if (!sink.Put(reinterpret_cast<const uint8_t*>(stream.data()), stream.size())) {
+          sink.ThrowFailure();
+        }
+      }
+      return;
+    }
     DescriptorSink sink(fd);
-    EncodeJpeg(width, height, rows, sink);
+    EncodeJpeg(width, height, rows, sink, one.encoding.quality);
   });
   return uncovered.Warning();
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "convert/input_reader.h"
+#include "convert/picture_format.h"
 #include "convert/render_settings.h"
 #include "platform/file_output.h"
 #include "text/font_engine.h"
@@ -23,6 +24,7 @@ struct PictureOptions {
   int32_t pixels_per_inch = kDefaultPixelsPerInch;
   std::optional<int32_t> width;       // the most pixels a picture may be wide, margins included
   std::optional<int32_t> max_height;  // pages of at most this many rows
+  PictureEncoding encoding;           // JPEG at quality 90 unless told otherwise
 };
 
 // Where the pictures of one input go.

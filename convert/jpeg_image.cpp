@@ -95,7 +95,7 @@ class Compressor {
   // Encodes the picture into the sink, or gives it nothing for an empty picture. libjpeg's
   // fatal errors come back here by longjmp, so between the setjmp and the end of the encoding no
   // object with a destructor may live in this frame.
-  void Run(int32_t width, int32_t height, PictureRows& rows) {
+  void Run(int32_t width, int32_t height, PictureRows& rows, int quality) {
     if (setjmp(jump_) != 0) {
       if (sink_failed_) sink_.ThrowFailure();
       throw EJPEG(error_.msg_code);
@@ -109,7 +109,7 @@ class Compressor {
     cinfo_.input_components = Raster::kBytesPerPixel;
     cinfo_.in_color_space = JCS_RGB;
     jpeg_set_defaults(&cinfo_);
-    jpeg_set_quality(&cinfo_, kJpegQuality, TRUE);
+    jpeg_set_quality(&cinfo_, quality, TRUE);
     cinfo_.dct_method = JDCT_FLOAT;
     jpeg_start_compress(&cinfo_, TRUE);
     uniform_blocks_.Install(&cinfo_, ForwardDct);
@@ -283,35 +283,45 @@ void EncodeJpeg(const RenderedPicture& picture, std::string& stream) {
   }
 }
 
-void EncodeJpeg(int32_t width, int32_t height, PictureRows& rows, std::string& stream) {
+void EncodeJpeg(int32_t width, int32_t height, PictureRows& rows, std::string& stream,
+                int quality) {
   stream.clear();
   // Refused before the stream takes any memory, as libjpeg would refuse it in
   // jpeg_start_compress.
   if (TooLargeForJpeg(width, height)) throw EJPEG(JERR_IMAGE_TOO_BIG);
   StringSink sink(stream, InitialStreamBytes(width, height));
   try {
-    EncodeJpeg(width, height, rows, sink);
+    EncodeJpeg(width, height, rows, sink, quality);
   } catch (...) {
     stream.clear();
     throw;
   }
 }
 
-void EncodeJpeg(int32_t width, int32_t height, PictureRows& rows, JpegSink& sink) {
+void EncodeJpeg(int32_t width, int32_t height, PictureRows& rows, JpegSink& sink, int quality) {
   if (TooLargeForJpeg(width, height)) throw EJPEG(JERR_IMAGE_TOO_BIG);
   Compressor compressor(sink);
-  compressor.Run(width, height, rows);
+  compressor.Run(width, height, rows, quality);
 }
 
 void SaveJpegFile(const std::string& path, int32_t width, int32_t height, PictureRows& rows,
                   const JpegFileOptions& options) {
-  SaveStreamed(path, options, [&](JpegSink& sink) { EncodeJpeg(width, height, rows, sink); });
+  SaveStreamed(path, options,
+               [&](JpegSink& sink) { EncodeJpeg(width, height, rows, sink, options.quality); });
+}
+
+void SaveJpegFile(const std::string& path, int32_t width, int32_t height, PictureRows& rows,
+                  int quality) {
+  JpegFileOptions options;
+  options.quality = quality;
+  SaveJpegFile(path, width, height, rows, options);
 }
 
 void WriteJpegFile(FileReplacement& file, const std::string& path, int32_t width, int32_t height,
-                   PictureRows& rows) {
+                   PictureRows& rows, int quality) {
   try {
-    WriteStreamed(file, path, [&](JpegSink& sink) { EncodeJpeg(width, height, rows, sink); });
+    WriteStreamed(file, path,
+                  [&](JpegSink& sink) { EncodeJpeg(width, height, rows, sink, quality); });
   } catch (...) {
     file.Abandon();
     throw;

@@ -62,10 +62,12 @@ void EncodeJpeg(const RenderedPicture& picture, std::string& stream);
 
 // The same for a width × height picture read row by row from `rows`; a side that is not positive
 // gives an empty stream and reads no row. A failure of `rows` passes through, the stream empty.
-void EncodeJpeg(int32_t width, int32_t height, PictureRows& rows, std::string& stream);
+void EncodeJpeg(int32_t width, int32_t height, PictureRows& rows, std::string& stream,
+                int quality = kJpegQuality);
 
 // The same, handing the stream to `sink` piece by piece as the encoder makes it.
-void EncodeJpeg(int32_t width, int32_t height, PictureRows& rows, JpegSink& sink);
+void EncodeJpeg(int32_t width, int32_t height, PictureRows& rows, JpegSink& sink,
+                int quality = kJpegQuality);
 
 // How SaveJpegFile puts the picture under its name.
 struct JpegFileOptions {
@@ -76,6 +78,7 @@ struct JpegFileOptions {
   // is flushed (see CommitGroup), under `tag`.
   CommitGroup* group = nullptr;
   uint64_t tag = 0;
+  int quality = kJpegQuality;  // 1 to 100
 };
 
 // Writes the picture read from `rows` as a JPEG file. The name is checked first (EFCreateError,
@@ -90,10 +93,14 @@ struct JpegFileOptions {
 void SaveJpegFile(const std::string& path, int32_t width, int32_t height, PictureRows& rows,
                   const JpegFileOptions& options = {});
 
+// The same with the window's other settings at a quality from 1 to 100.
+void SaveJpegFile(const std::string& path, int32_t width, int32_t height, PictureRows& rows,
+                  int quality);
+
 // The writing half of SaveJpegFile, into a file that `path` was opened as (FileReplacement::Open):
 // reserves room for an in-place rewrite, streams the picture in, and leaves the commit to the
 // caller. Fails as SaveJpegFile does, the file then abandoned.
 void WriteJpegFile(FileReplacement& file, const std::string& path, int32_t width, int32_t height,
-                   PictureRows& rows);
+                   PictureRows& rows, int quality = kJpegQuality);
 
 }  // namespace t2j

@@ -35,6 +35,13 @@ RenderSettings ReadRenderSettings(std::string_view font_name, std::string_view s
   return settings;
 }
 
+std::optional<LineAlignment> ParseLineAlignment(std::string_view name) {
+  if (name == "left") return LineAlignment::kLeft;
+  if (name == "center" || name == "centre") return LineAlignment::kCenter;
+  if (name == "right") return LineAlignment::kRight;
+  return std::nullopt;
+}
+
 std::string FaceNameFor(std::string_view font_name) {
   if (font_name.empty() || EqualsIgnoringAsciiCase(font_name, "Default")) {
     return std::string(kDefaultFaceName);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,12 @@ constexpr ColorValue kDefaultTextColor = 0x00008000;
 constexpr int32_t kDefaultLineSpacing = 4;
 constexpr int32_t kDefaultMargin = 10;
 
+// White: the picture wherever no text is drawn, and the fill of each line's cell.
+constexpr ColorValue kDefaultBackgroundColor = 0x00FFFFFF;
+
+// Where each line sits within the picture's width, between the margins.
+enum class LineAlignment { kLeft, kCenter, kRight };
+
 // Pixels per inch when no screen says otherwise.
 constexpr int32_t kDefaultPixelsPerInch = 96;
 
@@ -37,7 +44,13 @@ struct RenderSettings {
   ColorValue TextColor = kDefaultTextColor;
   int32_t LineSpacing = kDefaultLineSpacing;
   int32_t Margin = kDefaultMargin;
+  // Beyond the window's settings; their defaults draw what the window draws.
+  ColorValue BackgroundColor = kDefaultBackgroundColor;
+  LineAlignment Alignment = LineAlignment::kLeft;
 };
+
+// The alignment named "left", "center" (or "centre") or "right"; nothing for any other text.
+std::optional<LineAlignment> ParseLineAlignment(std::string_view name);
 
 // The settings from the texts of the window's fields, numbers parsed with their fallbacks.
 RenderSettings ReadRenderSettings(std::string_view font_name, std::string_view size_text,

@@ -69,6 +69,11 @@ int64_t FloorDiv(int64_t a, int64_t b) {
 
 int64_t CeilDiv(int64_t a, int64_t b) { return -FloorDiv(-a, b); }
 
+// A new raster is white already.
+void FillBackground(Raster& raster, Rgb background) {
+  if (background != kWhite) raster.FillRect(0, 0, raster.width(), raster.height(), background);
+}
+
 }  // namespace
 
 int32_t CellHeight(const TextFont& font) { return font.Measure("a").cy; }
@@ -78,6 +83,7 @@ TextLayout::TextLayout(const std::vector<std::string>& lines, const RenderSettin
     : lines_(lines),
       font_(engine.CreateFont(MakeLogFont(settings, pixels_per_inch))),
       color_(ResolveRgb(settings.TextColor)),
+      background_(ResolveRgb(settings.BackgroundColor)),
       margin_(settings.Margin) {
   const int64_t h = CellHeight(*font_);
   const int64_t spacing = settings.LineSpacing;
@@ -86,6 +92,7 @@ TextLayout::TextLayout(const std::vector<std::string>& lines, const RenderSettin
 
   // The picture widens line by line to the widest line.
   placed_.resize(lines.size());
+  std::vector<int64_t> widths(lines.size());
   int64_t max_width = 0;
   for (size_t i = 0; i < lines.size(); ++i) {
     const int64_t width = font_->Measure(lines[i]).cx;
@@ -93,6 +100,7 @@ TextLayout::TextLayout(const std::vector<std::string>& lines, const RenderSettin
       max_width = width;
       width_ = WidenedWidth(margin_, width, height_);
     }
+    widths[i] = width;
   }
   if (Empty()) {
     placed_.clear();
@@ -102,6 +110,11 @@ TextLayout::TextLayout(const std::vector<std::string>& lines, const RenderSettin
   // needs beyond it, and lines are drawn without filling their cells where cells do not
   // overlap, so that no line covers the ink of another.
   draw_over_ = spacing >= 0;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const int64_t room = max_width - widths[i];
+    if (settings.Alignment == LineAlignment::kCenter) placed_[i].x = room / 2;
+    if (settings.Alignment == LineAlignment::kRight) placed_[i].x = room;
+  }
   origin_x_ = margin_;
   origin_y_ = margin_;
   if (margin_ >= 0) GrowForInk(bounds);
@@ -128,8 +141,8 @@ void TextLayout::GrowForInk(const SizeBounds& bounds) {
     const InkBox ink = font_->Ink(lines_[i]);
     if (ink.Empty()) continue;
     const int64_t y = margin_ + static_cast<int64_t>(i) * pitch_;
-    left = std::min(left, margin_ + ink.left);
-    right = std::max(right, margin_ + ink.right);
+    left = std::min(left, margin_ + placed_[i].x + ink.left);
+    right = std::max(right, margin_ + placed_[i].x + ink.right);
     top = std::min(top, y + ink.top);
     bottom = std::max(bottom, y + ink.bottom);
   }
@@ -175,9 +188,10 @@ void TextLayout::DrawRows(Raster& band, int32_t top) const {
     if (std::max<int64_t>(line.rows.top, top) >= std::min(line.rows.bottom, bottom)) continue;
     const std::string& text = lines_[static_cast<size_t>(i)];
     if (draw_over_) {
-      font_->DrawOver(band, origin_x_, line.y - top, text, color_, line.clip_right);
+      font_->DrawOver(band, origin_x_ + line.x, line.y - top, text, color_, line.clip_right);
     } else {
-      font_->Draw(band, origin_x_, line.y - top, text, color_, kWhite, line.clip_right);
+      font_->Draw(band, origin_x_ + line.x, line.y - top, text, color_, background_,
+                  line.clip_right);
     }
   }
 }
@@ -225,8 +239,9 @@ std::string UncoveredCharactersText(const std::vector<char32_t>& characters) {
   return text;
 }
 
-BandedRows::BandedRows(const TextLayout& layout, int32_t band_rows) : layout_(layout) {
-  if (layout.Empty() || TooLargeForJpeg(layout.Width(), layout.Height())) return;
+BandedRows::BandedRows(const TextLayout& layout, int32_t band_rows, int32_t max_side)
+    : layout_(layout) {
+  if (layout.Empty() || layout.Width() > max_side || layout.Height() > max_side) return;
   if (band_rows <= 0) {
     const uint64_t row_bytes = Raster::ByteSize(layout.Width(), 1);
     band_rows = static_cast<int32_t>(
@@ -234,11 +249,12 @@ BandedRows::BandedRows(const TextLayout& layout, int32_t band_rows) : layout_(la
     band_rows = std::max(band_rows, layout.TallestLine());
   }
   band_ = Raster::MakeWhite(layout.Width(), std::min(band_rows, layout.Height()));
+  FillBackground(*band_, layout.Background());
 }
 
 const uint8_t* BandedRows::Row(int32_t y) {
   if (!drawn_ || y < band_top_ || y - band_top_ >= band_->height()) {
-    if (drawn_) band_->FillRect(0, 0, band_->width(), band_->height(), kWhite);
+    if (drawn_) band_->FillRect(0, 0, band_->width(), band_->height(), layout_.Background());
     band_top_ = y;
     layout_.DrawRows(*band_, band_top_);
     drawn_ = true;
@@ -254,6 +270,7 @@ RenderedPicture RenderText(const std::vector<std::string>& lines, const RenderSe
   picture.Height = layout.Height();
   if (layout.Empty() || TooLargeForJpeg(picture.Width, picture.Height)) return picture;
   std::unique_ptr<Raster> raster = Raster::MakeWhite(picture.Width, picture.Height);
+  FillBackground(*raster, layout.Background());
   layout.DrawRows(*raster, 0);
   picture.Pixels = std::move(raster);
   return picture;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "convert/jpeg_image.h"
 #include "convert/picture_rows.h"
 #include "convert/render_settings.h"
 #include "convert/rendered_picture.h"
@@ -15,20 +16,23 @@ namespace t2j {
 // The height h of every line's cell in a picture drawn with the font: the height measured for "a".
 int32_t CellHeight(const TextFont& font);
 
-// Draws the lines onto a new white picture, one line per cell of the font's cell height h (the
-// height measured for "a"), each line at (Margin, Margin + i × (h + LineSpacing)).
+// Draws the lines onto a new picture of the background colour (white by default), one line per
+// cell of the font's cell height h (the height measured for "a"), each line at
+// (Margin + its offset, Margin + i × (h + LineSpacing)); the offset is 0 for left alignment, and
+// for center or right alignment the room the widest line leaves beside the line, halved (rounded
+// down) or whole.
 //   Width  = 2 × Margin + the widest line, or 0 when no line has a positive width;
 //   Height = n × (h + LineSpacing) − LineSpacing + 2 × Margin.
 // Where glyphs' ink reaches outside the picture so made (accents above the first line,
 // descenders below the last, overhangs left of the margin), and Margin is not negative, the
 // picture grows on that side by exactly the rows or columns the ink needs, and everything moves
-// with it. Each line's cell is filled white before its glyphs are drawn only where cells overlap
-// (LineSpacing < 0, the later line covering the earlier); otherwise ink reaching into the next
-// line's cell stays. The raster is made once at the final size.
-// Fails with EOutOfResources, before drawing anything, when a size is negative while the other
-// is not zero, does not fit into 32 bits, or the raster would not fit into available memory.
-// A picture with a side over kMaxJpegSide gets no raster: the encoder refuses it anyway, and its
-// memory could be many gigabytes.
+// with it. Each line's cell is filled with the background before its glyphs are drawn only where
+// cells overlap (LineSpacing < 0, the later line covering the earlier); otherwise ink reaching into
+// the next line's cell stays. The raster is made once at the final size. Fails with
+// EOutOfResources, before drawing anything, when a size is negative while the other is not zero,
+// does not fit into 32 bits, or the raster would not fit into available memory. A picture with a
+// side over kMaxJpegSide gets no raster: the encoder refuses it anyway, and its memory could be
+// many gigabytes.
 RenderedPicture RenderText(const std::vector<std::string>& lines, const RenderSettings& settings,
                            FontEngine& engine, int32_t pixels_per_inch);
 
@@ -57,8 +61,11 @@ class TextLayout {
   // The most rows that any one line's drawing reaches, at most Height().
   int32_t TallestLine() const { return tallest_line_; }
 
+  // The colour of every pixel that no line's cell covers.
+  Rgb Background() const { return background_; }
+
   // Draws rows [top, top + band.height()) of the picture onto `band`, which must be Width() wide
-  // and white: every line that reaches those rows, in line order.
+  // and filled with Background(): every line that reaches those rows, in line order.
   void DrawRows(Raster& band, int32_t top) const;
 
   // The characters of the lines that no installed font has (drawn as the font's missing-glyph
@@ -67,6 +74,7 @@ class TextLayout {
 
  private:
   struct Line {
+    int64_t x = 0;  // from the first cell's left edge: the alignment's offset
     int64_t y = 0;
     int32_t clip_right = 0;
     RowSpan rows;  // of the picture that the line's drawing reaches
@@ -78,6 +86,7 @@ class TextLayout {
   const std::vector<std::string>& lines_;
   std::unique_ptr<TextFont> font_;
   Rgb color_;
+  Rgb background_;
   int64_t margin_ = 0;
   int64_t pitch_ = 0;
   // Where the first line's cell starts: (Margin, Margin) unless the picture grew for ink.
@@ -107,8 +116,10 @@ class BandedRows final : public PictureRows {
 
   // Makes the band: `band_rows` rows, or when 0 the rows the budget gives. Fails with
   // EOutOfResources when the band would not fit into available memory. Nothing is made for an
-  // empty layout, nor for one too large for the encoder. The layout must outlive the rows.
-  explicit BandedRows(const TextLayout& layout, int32_t band_rows = 0);
+  // empty layout, nor for one with a side over `max_side`, which the encoder refuses. The layout
+  // must outlive the rows.
+  explicit BandedRows(const TextLayout& layout, int32_t band_rows = 0,
+                      int32_t max_side = kMaxJpegSide);
 
   const uint8_t* Row(int32_t y) override;
 

@@ -19,6 +19,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config python3 dpkg-dev gettext libc-l10n
   qt6-base-dev libxcb1-dev libfreetype-dev libfontconfig-dev libharfbuzz-dev libjpeg62-turbo-dev
+  libpng-dev
   libicu-dev
   libgtest-dev libgmock-dev
   xvfb xauth dbus-daemon at-spi2-core python3-pyatspi

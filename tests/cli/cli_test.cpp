@@ -323,7 +323,9 @@ TEST_F(CliTest, UsageErrorsExitTwoAndNameTheOption) {
   EXPECT_EQ(colours.exit_code, 0);
   EXPECT_EQ(colours.out.rfind("clBlack ", 0), 0u) << colours.out;
   EXPECT_NE(colours.out.find("clWindowText               0xFF000008\n"), std::string::npos);
-  EXPECT_EQ(std::count(colours.out.begin(), colours.out.end(), '\n'), 52);
+  // The window's 52 names, then the 148 of CSS.
+  EXPECT_EQ(std::count(colours.out.begin(), colours.out.end(), '\n'), 52 + 148);
+  EXPECT_NE(colours.out.find("\nrebeccapurple              0x00993366\n"), std::string::npos);
 
   const Outcome help = RunCli({"--help"}, "", dir_);
   EXPECT_EQ(help.exit_code, 0);

@@ -99,6 +99,8 @@ struct LayoutCase {
   int32_t margin;
   int64_t above;  // rows of ink over the cell
   bool tells_rows;
+  ColorValue background = kDefaultBackgroundColor;
+  LineAlignment alignment = LineAlignment::kLeft;
 };
 
 class BandedLayoutTest : public ::testing::TestWithParam<LayoutCase> {};
@@ -110,6 +112,8 @@ TEST_P(BandedLayoutTest, EveryBandHeightGivesTheWholePicturesRows) {
   settings.LineSpacing = row.spacing;
   settings.Margin = row.margin;
   settings.TextColor = 0x00204080;
+  settings.BackgroundColor = row.background;
+  settings.Alignment = row.alignment;
   const std::vector<std::string> lines = {"abc", "", "wider line", "gjp", "x", "last one", "zz"};
   const RenderedPicture whole = RenderText(lines, settings, engine, 96);
   ASSERT_FALSE(whole.Empty());
@@ -134,7 +138,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, BandedLayoutTest,
                                            LayoutCase{"AllLinesOnOneRow", -12, 20, 2, true},
                                            LayoutCase{"LinesClimbUpwards", -17, 40, 1, true},
                                            LayoutCase{"NegativeMarginCutsTheEdges", 2, -4, 6, true},
-                                           LayoutCase{"FontThatCannotTellItsRows", 3, 6, 5, false}),
+                                           LayoutCase{"FontThatCannotTellItsRows", 3, 6, 5, false},
+                                           LayoutCase{"CentredOnAColour", 0, 5, 30, true,
+                                                      0x00336699, LineAlignment::kCenter},
+                                           LayoutCase{"RightAlignedOverlapping", -7, 8, 4, true,
+                                                      0x00FFFFFF, LineAlignment::kRight}),
                          [](const ::testing::TestParamInfo<LayoutCase>& info) {
                            return info.param.name;
                          });

@@ -100,6 +100,34 @@ TEST(RenderTextGeometryTest, ThreeLinesWidenAsTheyAreMeasured) {
   EXPECT_EQ(engine.fonts[0].lfFaceName, "宋体");
 }
 
+TEST(RenderTextGeometryTest, AlignedLinesShareTheWidestLinesRoomAndCellsTakeTheBackground) {
+  const std::vector<std::string> lines = {"one", "two", "three"};
+  struct Row {
+    LineAlignment alignment;
+    std::vector<int64_t> x;
+  };
+  // Widths 30, 51, 40 between margins of 10: the picture is 71 wide.
+  for (const Row& row :
+       {Row{LineAlignment::kLeft, {10, 10, 10}}, Row{LineAlignment::kCenter, {20, 10, 15}},
+        Row{LineAlignment::kRight, {31, 10, 21}}}) {
+    FakeEngine engine;
+    engine.widths = {{"one", 30}, {"two", 51}, {"three", 40}};
+    // Overlapping cells are filled before their glyphs are drawn.
+    RenderSettings settings = Settings(-2, 10);
+    settings.Alignment = row.alignment;
+    settings.BackgroundColor = 0xFF000005;  // clWindow: white by default
+    settings.TextColor = 0x00123456;
+    const RenderedPicture picture = RenderText(lines, settings, engine, kDefaultPixelsPerInch);
+    ASSERT_EQ(picture.Width, 71);
+    ASSERT_EQ(engine.draws.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+      EXPECT_EQ(engine.draws[i].x, row.x[i]) << i;
+      EXPECT_EQ(engine.draws[i].clip_right, 71) << i;
+      EXPECT_EQ(engine.draws[i].background, RgbOf(GetSysColor(5))) << i;
+    }
+  }
+}
+
 TEST(RenderTextGeometryTest, TextColourResolvesSystemColoursAndDropsTheTopByte) {
   const struct {
     ColorValue value;

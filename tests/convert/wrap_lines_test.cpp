@@ -58,6 +58,12 @@ INSTANTIATE_TEST_SUITE_P(
         WrapCase{"HanThenLatin", "中文abc def", 40, {"中文abc", "def"}},
         WrapCase{"OverlongWordCut", "abcdefghijkl", 25, {"abcde", "fghij", "kl"}},
         WrapCase{"OverlongWordKeepsPunctuationRule", "abcdefgh.", 40, {"abcdefg", "h."}},
+        WrapCase{"IterationMarkStaysWithItsHan", "他是人々の友人", 30, {"他是", "人々の", "友人"}},
+        WrapCase{"MiddleDotNeverStartsALine", "卡尔·马克思", 20, {"卡", "尔·", "马克", "思"}},
+        WrapCase{"EllipsisStaysWhole", "abcd……", 30, {"abcd", "……"}},
+        WrapCase{"IndentKeptWhileTheFirstWordFits", "  abc def", 30, {"  abc", "def"}},
+        WrapCase{"IndentDroppedBeforeAWordTooWide", "     abc def ghi", 30, {"abc", "def", "ghi"}},
+        WrapCase{"SignatureKeepsTheSpacesThatFit", "          张三", 40, {"    张三"}},
         WrapCase{"SpacesOnlyBecomeEmpty", "      ", 10, {""}},
         WrapCase{"EmptyLineAtAnyWidth", "", -5, {""}}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -69,11 +75,12 @@ TEST(WrapLinesFailureTest, OneCharacterWiderThanTheWidth) {
 
 // With the real font every piece fits, and nothing but the dropped spaces is lost.
 TEST(WrapLinesFontTest, PiecesFitAndKeepTheText) {
-  const std::string paragraph =
+  std::string paragraph =
       "“长图”是把一段文字排成一张很长的图片，方便在手机上阅读和转发。每一行的宽度都不超过"
       "图片的宽度减去两边的页边距；标点符号（，。、；：？！）不会出现在行首。Mixed English words "
       "are broken at spaces, and averyveryverylongwordwithoutanyspaceatall is cut where it must "
-      "be.";
+      "be. Shaped words are measured as drawn: مرحبا بالعالم هذا نص عربي طويل राष्ट्र कृष्ण हिन्दी ";
+  for (int i = 0; i < 40; ++i) paragraph += "e\u0301";  // a long word of letters with marks
   const RenderSettings settings{"宋体", 12, kDefaultTextColor, 4, 10};
   const auto font = SystemFontEngine().CreateFont(MakeLogFont(settings, 96));
   const Lines lines = WrapLines({paragraph}, *font, 200);

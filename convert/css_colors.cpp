@@ -1,7 +1,8 @@
-#include "cli/css_colors.h"
+#include "convert/css_colors.h"
 
 #include <string>
 
+#include "convert/parse_int.h"
 #include "widgets/colour_picker/model/color_names.h"
 
 namespace t2j {
@@ -40,6 +41,13 @@ std::optional<ColorValue> FindCssColor(std::string_view name) {
     return FindColorByName(X11ColorNames, folded);
   }
   return std::nullopt;
+}
+
+std::optional<ColorValue> ParseColorArgument(std::string_view text) {
+  if (auto hash = ParseHashColor(text)) return hash;
+  if (auto number = ParseInt(text)) return static_cast<ColorValue>(*number);
+  if (auto named = FindColorByName(text)) return named;
+  return FindCssColor(text);
 }
 
 }  // namespace t2j
