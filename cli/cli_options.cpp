@@ -39,7 +39,8 @@ constexpr ValueOption kValueOptions[] = {
     {"--size", 's'},   {"--color", 'c'},      {"--line-spacing", 'l'},
     {"--margin", 'm'}, {"--jobs", 'j'},       {"--encoding", 0},
     {"--dpi", 0},      {"--width", 0},        {"--max-height", 0},
-    {"--text", 0},
+    {"--text", 0},     {"--background", 0},   {"--format", 0},
+    {"--quality", 0},  {"--align", 0},
 };
 
 // The long name of an option that takes a value, given its long or short name; empty for others.
@@ -59,6 +60,7 @@ std::string_view ValueOptionName(std::string_view name) {
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   CliOptions options;
   ArgumentReader reader(args);
+  std::optional<PictureFormat> format;
   bool options_ended = false;
   auto fail = [](std::string message) {
     return ParsedCommandLine{std::nullopt, UsageError{std::move(message)}};
@@ -173,6 +175,27 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
                 {name, *value}));
       }
       options.settings.TextColor = *color;
+    } else if (option == "--background") {
+      const std::optional<ColorValue> color = ParseColorArgument(*value);
+      if (!color) {
+        return fail(
+            Msg("option '%s' takes #RRGGBB, #RGB, a colour name or a colour number, not '%s'",
+                {name, *value}));
+      }
+      options.settings.BackgroundColor = *color;
+    } else if (option == "--format") {
+      format = ParsePictureFormat(*value);
+      if (!format) return fail(Msg("option '--format' takes jpeg or png, not '%s'", {*value}));
+    } else if (option == "--quality") {
+      const std::optional<int32_t> quality = bounded(kMinJpegQuality, kMaxJpegQuality);
+      if (!quality) return out_of_range(N_("a number from 1 to 100"));
+      options.picture.quality = *quality;
+    } else if (option == "--align") {
+      const std::optional<LineAlignment> alignment = ParseLineAlignment(*value);
+      if (!alignment) {
+        return fail(Msg("option '--align' takes left, center or right, not '%s'", {*value}));
+      }
+      options.settings.Alignment = *alignment;
     } else if (option == "--encoding") {
       std::string lower;
       for (char c : *value) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -190,6 +213,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       }
     }
   }
+
+  if (!format && options.output_path) format = PictureFormatOfPath(*options.output_path);
+  options.picture.format = format.value_or(PictureFormat::kJpeg);
 
   const size_t inputs = options.input_paths.size();
   if (options.output_path && !options.output_dir.empty()) {
@@ -218,8 +244,8 @@ std::string UsageText() {
 Turns text into JPEG pictures, as the window of 文本to图片 does. Each FILE
 becomes its own picture, named after it with its last extension replaced by
 .jpg (notes.txt gives notes.jpg), in the current directory or in the one -O
-names. Without FILE, or with "-", the text comes from standard input and its
-picture is Picture.jpg.
+names (.png with --format png). Without FILE, or with "-", the text comes
+from standard input and its picture is Picture.jpg.
 
   -o, --output PATH     the picture's file, for one FILE or standard input;
                         "-" writes it to standard output
@@ -246,6 +272,11 @@ picture is Picture.jpg.
       --text TEXT       the text itself instead of a FILE; each --text gives
                         the next lines
       --print-size      print each picture's WIDTHxHEIGHT and write nothing
+      --background VALUE  the picture's colour, as -c takes it (default white)
+      --align WHERE     lines at the left (default), center or right
+      --format FORMAT   jpeg (default) or png; without it, an -o name ending
+                        in .png gives PNG
+      --quality N       JPEG quality from 1 to 100 (default 90)
       --encoding NAME   the text files' encoding: utf-8 (default), gb18030,
                         utf-16 or big5; byte-order marks are followed
       --dpi N           pixels per inch for point sizes (default 96)

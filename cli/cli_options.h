@@ -9,6 +9,7 @@
 
 #include "convert/input_reader.h"
 #include "convert/css_colors.h"
+#include "convert/picture_format.h"
 #include "convert/render_settings.h"
 
 namespace t2j {
@@ -35,6 +36,7 @@ struct CliOptions {
   std::optional<int32_t> max_height;  // --max-height: pages of at most this many rows
   std::optional<std::string> text;    // --text, given instead of an input
   bool print_size = false;            // --print-size: the sizes printed, nothing written
+  PictureEncoding picture;            // --format (or -o's extension) and --quality
 };
 
 // What went wrong on the command line, for exit code 2.
@@ -47,7 +49,8 @@ struct UsageError {
 // (12, +12, $C, 0x0C); a text those rules refuse is a usage error naming the option. Also usage
 // errors: -o with several files or with -O, "-" beside other files, pages (--max-height) on
 // standard output, --text beside a FILE, and values out of range (--jobs, --width and --dpi below
-// 1, --max-height outside 1 to 65500).
+// 1, --max-height outside 1 to 65500, --quality outside 1 to 100). Without --format, an -o
+// ending in .png asks for PNG.
 struct ParsedCommandLine {
   std::optional<CliOptions> options;
   std::optional<UsageError> error;

@@ -118,7 +118,7 @@ void Flush(FILE* out, const char* what) {
 
 PictureOptions PictureOptionsOf(const CliOptions& options) {
   return PictureOptions{options.settings, options.pixels_per_inch, options.width,
-                        options.max_height, PictureEncoding{}};
+                        options.max_height, options.picture};
 }
 
 // Prints each line of `warnings` as a warning, after `prefix`.
@@ -320,25 +320,20 @@ std::variant<std::vector<std::string>, UsageError> PictureNames(const CliOptions
   if (options.input_paths.empty() ||
       (options.input_paths.size() == 1 && options.input_paths[0] == "-")) {
     if (options.output_path) return std::vector<std::string>{*options.output_path};
-    const std::string name(kStandardInputPicture);
+    std::string name(kStandardInputPicture);
+    if (options.picture.format == PictureFormat::kPng) name = "Picture.png";
     return std::vector<std::string>{
         options.output_dir.empty() ? name
                                    : (std::filesystem::path(options.output_dir) / name).string()};
   }
   if (options.output_path) return std::vector<std::string>{*options.output_path};
   for (const std::string& input : options.input_paths) {
-    std::optional<std::string> picture = PictureNameFor(input, options.output_dir);
+    std::optional<std::string> picture = PictureNameFor(input, options.output_dir, options.picture.format == PictureFormat::kPng ? ".png" : ".jpg");
     if (!picture) return UsageError{Msg("'%s' names no file to name a picture after", {input})};
     pictures.push_back(std::move(*picture));
   }
   if (auto same = FindSamePicture(options.input_paths, pictures)) return UsageError{*same};
   return pictures;
-}
-
-bool HasJpegExtension(const std::string& path) {
-  std::string extension = std::filesystem::path(path).extension().string();
-  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return extension == ".jpg" || extension == ".jpeg";
 }
 
 // Converts every input; a usage error is reported as such. Returns the exit code.
@@ -389,9 +384,14 @@ int Convert(const CliOptions& options, FILE* in, FILE* out, FILE* err) {
   }
   const std::vector<std::string>& pictures = std::get<std::vector<std::string>>(names);
   if (options.output_path && *options.output_path != "-" &&
-      !HasJpegExtension(*options.output_path)) {
-    PrintLine(err, Msg("%s: warning: '%s' does not end in .jpg or .jpeg; it is written as JPEG",
-                       {kProgram, *options.output_path}));
+      PictureFormatOfPath(*options.output_path) != options.picture.format) {
+    if (options.picture.format == PictureFormat::kPng) {
+      PrintLine(err, Msg("%s: warning: '%s' does not end in .png; it is written as PNG",
+                         {kProgram, *options.output_path}));
+    } else {
+      PrintLine(err, Msg("%s: warning: '%s' does not end in .jpg or .jpeg; it is written as JPEG",
+                         {kProgram, *options.output_path}));
+    }
   }
   if (!options.output_dir.empty()) {
     std::error_code error;

@@ -12,11 +12,12 @@ namespace t2j {
 namespace fs = std::filesystem;
 
 std::optional<std::string> PictureNameFor(const std::string& input_path,
-                                          const std::string& output_dir) {
+                                          const std::string& output_dir,
+                                          const char* extension) {
   const fs::path name = fs::path(input_path).filename();
   if (name.empty() || name == "." || name == "..") return std::nullopt;
   fs::path picture = name.stem();
-  picture += ".jpg";
+  picture += extension;
   if (!output_dir.empty()) picture = fs::path(output_dir) / picture;
   return picture.string();
 }

@@ -9,11 +9,12 @@
 namespace t2j {
 
 // The picture of an input file: the input's file name, its directories dropped and its last
-// extension replaced by ".jpg" ("notes.txt" gives "notes.jpg", "README" gives "README.jpg"),
+// extension replaced by `extension` ("notes.txt" gives "notes.jpg", "README" gives "README.jpg"),
 // inside `output_dir`, or in the current directory when `output_dir` is empty. Nothing when the
 // input names no file ("", ".", "..", "dir/").
 std::optional<std::string> PictureNameFor(const std::string& input_path,
-                                          const std::string& output_dir);
+                                          const std::string& output_dir,
+                                          const char* extension = ".jpg");
 
 // Page `page` (from 1) of a picture: "-<page>" inserted before the last extension of the file
 // name ("out/a.jpg", 2 gives "out/a-2.jpg").

@@ -312,6 +312,10 @@ TEST_F(CliTest, UsageErrorsExitTwoAndNameTheOption) {
       {{"-j0"}, "'-j'"},
       {{"-o", "."}, "'.' is a directory"},
       {{"-o", "od/"}, "'od/' is a directory"},
+      {{"--quality", "101"}, "'--quality'"},
+      {{"--format", "gif"}, "'--format'"},
+      {{"--align", "middle"}, "'--align'"},
+      {{"--background", "#12"}, "'--background'"},
   };
   for (const auto& row : table) {
     const Outcome outcome = RunCli(row.args, "", dir_);
@@ -330,6 +334,48 @@ TEST_F(CliTest, UsageErrorsExitTwoAndNameTheOption) {
   const Outcome help = RunCli({"--help"}, "", dir_);
   EXPECT_EQ(help.exit_code, 0);
   EXPECT_NE(help.out.find("Usage: text2jpg-cli"), std::string::npos);
+}
+
+TEST_F(CliTest, PictureOptionsReachTheFile) {
+  const std::string text = "Hello\n";
+  ASSERT_EQ(RunCli({"-o", "plain.jpg"}, text, dir_).exit_code, 0);
+  const auto plain = testing::DecodeJpeg(ReadFile(dir_ / "plain.jpg"));
+  ASSERT_TRUE(plain);
+
+  // PNG from -o's extension, or from --format with a picture named after the file.
+  ASSERT_EQ(RunCli({"-o", "out.PNG"}, text, dir_).exit_code, 0);
+  testing::WriteFileBytes(dir_ / "in.txt", text);
+  const Outcome named = RunCli({"--format", "png", "in.txt"}, "", dir_);
+  ASSERT_EQ(named.exit_code, 0) << named.err;
+  EXPECT_EQ(named.err, "");
+  for (const char* name : {"out.PNG", "in.png"}) {
+    const std::string png = ReadFile(dir_ / name);
+    ASSERT_GE(png.size(), 24u) << name;
+    EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1A\n") << name;
+    const auto be32 = [&](size_t at) {
+      return (static_cast<unsigned char>(png[at]) << 24) |
+             (static_cast<unsigned char>(png[at + 1]) << 16) |
+             (static_cast<unsigned char>(png[at + 2]) << 8) |
+             static_cast<unsigned char>(png[at + 3]);
+    };
+    EXPECT_EQ(be32(16), static_cast<unsigned>(plain->width)) << name;
+    EXPECT_EQ(be32(20), static_cast<unsigned>(plain->height)) << name;
+  }
+  EXPECT_FALSE(fs::exists(dir_ / "in.jpg"));
+
+  // Background in the margin, right-aligned text and a finer quality change the picture.
+  const Outcome styled = RunCli(
+      {"--background", "clNavy", "--align=right", "--quality", "100", "-o", "styled.jpg"},
+      "Hello\nx\n", dir_);
+  ASSERT_EQ(styled.exit_code, 0) << styled.err;
+  const auto decoded = testing::DecodeJpeg(ReadFile(dir_ / "styled.jpg"));
+  ASSERT_TRUE(decoded);
+  const Rgb corner = decoded->Pixel(1, 1);
+  EXPECT_LE(corner.r, 8);
+  EXPECT_LE(corner.g, 8);
+  EXPECT_GE(corner.b, 120);
+  EXPECT_LE(corner.b, 136);
+  EXPECT_LE(decoded->quant_tables[0][0], 2);
 }
 
 TEST_F(CliTest, ManyFilesGiveTheBytesOfSingleRuns) {
