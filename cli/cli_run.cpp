@@ -312,9 +312,9 @@ std::variant<std::vector<std::string>, UsageError> PictureNames(const CliOptions
     const std::string& path = *options.output_path;
     struct stat info {};
     if (path.ends_with('/') || (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))) {
-      return UsageError{"'" + path +
-                        "' is a directory; -o names the picture's file (use -O for "
-                        "a directory)"};
+      return UsageError{
+          Msg("'%s' is a directory; -o names the picture's file (use -O for a directory)",
+              {path})};
     }
   }
   if (options.input_paths.empty() ||

@@ -88,7 +88,8 @@ class DescriptorSink final : public JpegSink {
     return error_ == 0;
   }
   [[noreturn]] void ThrowFailure() override {
-    throw Exception("cannot write the picture to standard output: " + SystemErrorText(error_));
+    throw Exception(
+        Msg("cannot write the picture to standard output: %s", {SystemErrorText(error_)}));
   }
 
  private:
@@ -109,9 +110,9 @@ class PictureLines {
     if (options.width) {
       room_ = int64_t{*options.width} - 2 * int64_t{settings.Margin};
       if (room_ <= 0) {
-        throw Exception("a width of " + std::to_string(*options.width) +
-                        " pixels leaves no room for text between margins of " +
-                        std::to_string(settings.Margin) + " pixels");
+        throw Exception(
+            Msg("a width of %s pixels leaves no room for text between margins of %s pixels",
+                {std::to_string(*options.width), std::to_string(settings.Margin)}));
       }
     } else {
       // The line cut needs no more than this much of a line.
@@ -134,9 +135,10 @@ class PictureLines {
       lines.push_back(std::move(line));
       waiting_.pop_front();
       if (bytes > kMostPictureTextBytes) {
-        throw Exception("the text of one picture is more than " +
-                        std::to_string(kMostPictureTextBytes >> 20) +
-                        " MiB; give --max-height to split it into pages");
+        throw Exception(
+            Msg("the text of one picture is more than %s MiB; give --max-height to split it "
+                "into pages",
+                {std::to_string(kMostPictureTextBytes >> 20)}));
       }
       // Reading stops as soon as the picture is known to be too tall for JPEG.
       if (pitch_ > 0 && static_cast<int64_t>(lines.size()) * pitch_ + fixed_height_ >
@@ -144,7 +146,7 @@ class PictureLines {
         throw EJPEG(kImageTooBig);
       }
     }
-    if (input_.Empty()) throw EInputError("the input is empty; there is nothing to draw");
+    if (input_.Empty()) throw EInputError(Tr("the input is empty; there is nothing to draw"));
     if (lines.empty() && given_ > 0) return false;
     ++given_;
     return true;
@@ -205,8 +207,9 @@ void OpenPicture(FileReplacement& file, const std::string& path) {
   struct stat target {};
   if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode) &&
       ::stat(path.c_str(), &target) != 0 && errno == ENOENT) {
-    throw Exception("\"" + path +
-                    "\" is a symbolic link to a file that does not exist; not writing through it");
+    throw Exception(Msg(
+        "\"%s\" is a symbolic link to a file that does not exist; not writing through it",
+        {path}));
   }
   if (const int error = file.Open(path, NewName::kWhenWhole); error != 0) {
     throw EFCreateError(path, error);
@@ -228,8 +231,9 @@ void DrawPicture(const std::vector<std::string>& lines, const PictureOptions& op
     return;
   }
   if (layout.Height() <= 0) {
-    throw Exception("the picture would be " + std::to_string(layout.Height()) +
-                    " pixels tall; check the line spacing and the margins");
+    throw Exception(
+        Msg("the picture would be %s pixels tall; check the line spacing and the margins",
+            {std::to_string(layout.Height())}));
   }
   // Blank lines only: a white picture of their height, as wide as the margins.
   const int32_t width =
@@ -244,9 +248,11 @@ std::string StalePagesWarning(const std::string& path, size_t last) {
   struct stat info {};
   while (::lstat(PageName(path, end).c_str(), &info) == 0) ++end;
   if (end == last + 1) return {};
-  std::string pages = "\"" + PageName(path, last + 1) + "\"";
-  if (end > last + 2) pages += " to \"" + PageName(path, end - 1) + "\"";
-  return pages + " from an earlier run " + (end > last + 2 ? "are" : "is") + " left as they were";
+  if (end == last + 2) {
+    return Msg("\"%s\" from an earlier run is left as it was", {PageName(path, last + 1)});
+  }
+  return Msg("\"%s\" to \"%s\" from an earlier run are left as they were",
+             {PageName(path, last + 1), PageName(path, end - 1)});
 }
 
 std::string JoinWarnings(const std::string& a, const std::string& b) {
@@ -304,7 +310,7 @@ std::string WritePicturesOf(InputReader& input, const PictureOptions& options, F
   while (pictures.Next(lines)) {
     ++page;
     if (output.inputs != nullptr && output.inputs->Contains(name)) {
-      throw Exception("the picture \"" + name + "\" would replace an input file");
+      throw Exception(Msg("the picture \"%s\" would replace an input file", {name}));
     }
     DrawPicture(lines, options, engine, uncovered,
                 [&](int32_t width, int32_t height, PictureRows& rows) {

@@ -10,6 +10,7 @@
 #include <new>
 
 #include "platform/gb18030.h"
+#include "platform/messages.h"
 #include "platform/system_error.h"
 
 namespace t2j {
@@ -64,7 +65,7 @@ InputReader::~InputReader() {
   if (converter_ != nullptr) ucnv_close(converter_);
 }
 
-void InputReader::NotText() { throw EInputError(name_ + " is not a text file"); }
+void InputReader::NotText() { throw EInputError(Msg("%s is not a text file", {name_})); }
 
 void InputReader::Invalid(uint64_t offset, std::string_view context) {
   if (LooksBinary(context)) NotText();
@@ -119,7 +120,7 @@ void InputReader::StartEncoding(std::string_view first) {
   UErrorCode status = U_ZERO_ERROR;
   converter_ = ucnv_open(icu_name.c_str(), &status);
   if (U_FAILURE(status) || converter_ == nullptr) {
-    throw EInputError("cannot read " + encoding_name_ + " text: " + u_errorName(status));
+    throw EInputError(Msg("cannot read %s text: %s", {encoding_name_, u_errorName(status)}));
   }
   status = U_ZERO_ERROR;
   ucnv_setToUCallBack(converter_, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
@@ -132,7 +133,7 @@ bool InputReader::Fill() {
   do {
     n = ::read(fd_, buffer, sizeof buffer);
   } while (n < 0 && errno == EINTR);
-  if (n < 0) throw EInputError("cannot read " + name_ + ": " + SystemErrorText(errno));
+  if (n < 0) throw EInputError(Msg("cannot read %s: %s", {name_, SystemErrorText(errno)}));
   // The first end of the input is its end: a terminal's Ctrl-D is not asked a second time.
   if (n == 0) ended_ = true;
   std::string_view piece(buffer, static_cast<size_t>(n));
@@ -276,8 +277,9 @@ bool InputReader::NextLine(std::string& line) {
     if (text_.size() > keep_line_bytes_) {
       text_.resize(keep_line_bytes_);
     } else if (text_.size() > kMostLineBytes) {
-      throw EInputError("line " + std::to_string(lines_ + 1) + " of " + name_ + " is longer than " +
-                        std::to_string(kMostLineBytes >> 20) + " MiB; it cannot be laid out");
+      throw EInputError(Msg("line %s of %s is longer than %s MiB; it cannot be laid out",
+                            {std::to_string(lines_ + 1), name_,
+                             std::to_string(kMostLineBytes >> 20)}));
     }
     scan_ = text_.size();
     Fill();

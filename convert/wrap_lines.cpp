@@ -538,9 +538,9 @@ class Wrapper {
 
   [[noreturn]] void FailTooNarrow(size_t start) const {
     const size_t end = NextCluster(start);
-    throw ETooNarrow("“" + std::string(text_.substr(start, end - start)) + "” is " +
-                     std::to_string(Width(start, end)) + " pixels wide, more than the " +
-                     std::to_string(max_width_) + " pixels a line may take");
+    throw ETooNarrow(Msg("“%s” is %s pixels wide, more than the %s pixels a line may take",
+                         {text_.substr(start, end - start), std::to_string(Width(start, end)),
+                          std::to_string(max_width_)}));
   }
 
   const TextFont& font_;
