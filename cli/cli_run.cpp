@@ -31,6 +31,7 @@
 #include "convert/input_reader.h"
 #include "convert/jpeg_image.h"
 #include "convert/render_text.h"
+#include "text/font_resolver.h"
 #include "platform/file_output.h"
 #include "platform/gb18030.h"
 #include "platform/messages.h"
@@ -375,7 +376,25 @@ int PrintSizes(const CliOptions& options, FILE* in, FILE* out, FILE* err) {
   return kExitFailure;
 }
 
+// Names the font that draws a face no installed family has and no substitute stands for. Says
+// nothing when fontconfig fails: the conversion reports that.
+void WarnOfUnknownFace(const CliOptions& options, FILE* err) {
+  const std::string& face = options.settings.FontName;
+  if (face.empty() || IsInstalledFamilyName(face) || !FaceSubstitutes(face).empty()) return;
+  FaceRequest request;
+  request.face_name = face;
+  std::string used;
+  try {
+    used = ResolveFace(request).family;
+  } catch (const Exception&) {
+    return;
+  }
+  PrintLine(err, Msg("%s: warning: no installed font is named “%s”; “%s” draws the text",
+                     {kProgram, face, used}));
+}
+
 int Convert(const CliOptions& options, FILE* in, FILE* out, FILE* err) {
+  WarnOfUnknownFace(options, err);
   if (options.print_size) return PrintSizes(options, in, out, err);
   auto names = PictureNames(options);
   if (const UsageError* usage = std::get_if<UsageError>(&names)) {

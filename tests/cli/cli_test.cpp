@@ -363,6 +363,12 @@ TEST_F(CliTest, PictureOptionsReachTheFile) {
   }
   EXPECT_FALSE(fs::exists(dir_ / "in.jpg"));
 
+  const Outcome unknown_face = RunCli({"-f", "No Such Face 7", "-o", "face.jpg"}, text, dir_);
+  EXPECT_EQ(unknown_face.exit_code, 0);
+  EXPECT_NE(unknown_face.err.find("warning: no installed font is named “No Such Face 7”; “"),
+            std::string::npos)
+      << unknown_face.err;
+
   // Background in the margin, right-aligned text and a finer quality change the picture.
   const Outcome styled = RunCli(
       {"--background", "clNavy", "--align=right", "--quality", "100", "-o", "styled.jpg"},
