@@ -380,7 +380,7 @@ int PrintSizes(const CliOptions& options, FILE* in, FILE* out, FILE* err) {
 // nothing when fontconfig fails: the conversion reports that.
 void WarnOfUnknownFace(const CliOptions& options, FILE* err) {
   const std::string& face = options.settings.FontName;
-  if (face.empty() || IsInstalledFamilyName(face) || !FaceSubstitutes(face).empty()) return;
+  if (!IsUnknownFaceName(face)) return;
   FaceRequest request;
   request.face_name = face;
   std::string used;

@@ -126,24 +126,45 @@ constexpr Substitution kSubstitutions[] = {
 struct Query {
   std::string text;
   bool is_pattern = false;  // fontconfig's text form rather than a family name
+  std::string style;        // a style of the family ("Bold"), from "Family Style"
+  bool unknown = false;     // no family, substitute, style or pattern: the name as given
 };
 
 Query QueryFor(std::string_view face_name) {
-  if (IsInstalledFamilyName(face_name)) return {std::string(face_name), false};
+  if (IsInstalledFamilyName(face_name)) return {std::string(face_name), false, {}, false};
   const std::span<const std::string_view> candidates = FaceSubstitutes(face_name);
   for (size_t i = 0; i < candidates.size(); ++i) {
     const bool last = i + 1 == candidates.size();
-    if (last) return {std::string(candidates[i]), true};
-    if (IsInstalledFamilyName(candidates[i])) return {std::string(candidates[i]), false};
+    if (last) return {std::string(candidates[i]), true, {}, false};
+    if (IsInstalledFamilyName(candidates[i])) {
+      return {std::string(candidates[i]), false, {}, false};
+    }
   }
-  return {std::string(face_name), false};
+  // "Family:weight=bold": fontconfig's own form, when what comes before the colon is a family.
+  if (const size_t colon = face_name.find(':');
+      colon != std::string_view::npos && IsInstalledFamilyName(face_name.substr(0, colon))) {
+    return {std::string(face_name), true, {}, false};
+  }
+  // "Family Style": the longest installed family that starts the name, the rest its style.
+  for (size_t space = face_name.rfind(' '); space != std::string_view::npos && space > 0;
+       space = face_name.rfind(' ', space - 1)) {
+    if (IsInstalledFamilyName(face_name.substr(0, space))) {
+      return {std::string(face_name.substr(0, space)), false,
+              std::string(face_name.substr(space + 1)), false};
+    }
+  }
+  return {std::string(face_name), false, {}, true};
 }
 
+// A weight or slant that the pattern already has (from a parsed name) is kept.
 void AddStyle(FcPattern* pattern, const FaceRequest& request) {
   const int weight = request.weight <= 0 ? 400 : std::min(request.weight, 1000);
-  bool ok = FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(weight)) == FcTrue;
-  ok = ok && FcPatternAddInteger(pattern, FC_SLANT,
-                                 request.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN) == FcTrue;
+  FcValue value;
+  bool ok = FcPatternGet(pattern, FC_WEIGHT, 0, &value) == FcResultMatch ||
+            FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(weight)) == FcTrue;
+  ok = ok && (FcPatternGet(pattern, FC_SLANT, 0, &value) == FcResultMatch ||
+              FcPatternAddInteger(pattern, FC_SLANT,
+                                  request.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN) == FcTrue);
   ok = ok && FcPatternAddDouble(pattern, FC_PIXEL_SIZE, request.pixel_size) == FcTrue;
   if (!ok) throw ECanvasError(Tr("cannot describe the font (out of memory)"));
 }
@@ -273,14 +294,23 @@ bool IsInstalledFamilyName(std::string_view family) {
 
 std::string FaceQueryFor(std::string_view face_name) { return QueryFor(face_name).text; }
 
+bool IsUnknownFaceName(std::string_view face_name) {
+  return !face_name.empty() && QueryFor(face_name).unknown;
+}
+
 FontFile ResolveFace(const FaceRequest& request) {
   RequireFontconfig();
   const Query query = QueryFor(request.face_name);
+
   PatternPtr pattern(query.is_pattern ? FcNameParse(FcText(query.text)) : FcPatternCreate());
   if (!pattern) throw ECanvasError(Tr("cannot describe the font (out of memory)"));
   // A family name goes in as it stands: parsing it would read ':' and '-' in it as syntax.
   if (!query.is_pattern && !query.text.empty() &&
       FcPatternAddString(pattern.get(), FC_FAMILY, FcText(query.text)) != FcTrue) {
+    throw ECanvasError(Tr("cannot describe the font (out of memory)"));
+  }
+  if (!query.style.empty() &&
+      FcPatternAddString(pattern.get(), FC_STYLE, FcText(query.style)) != FcTrue) {
     throw ECanvasError(Tr("cannot describe the font (out of memory)"));
   }
   AddStyle(pattern.get(), request);

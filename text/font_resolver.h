@@ -87,12 +87,18 @@ class FallbackFonts {
 };
 
 // Resolves a face name: a family that fontconfig knows by that name is taken as it is; else the
-// first installed candidate of FaceSubstitutes; else whatever fontconfig matches for the name.
+// first installed candidate of FaceSubstitutes; else fontconfig's form "Family:weight=bold" of an installed family; else "Family Style", an
+// installed family and one of its styles ("DejaVu Sans Bold"); else whatever fontconfig matches
+// for the name.
 // Fails with ECanvasError when fontconfig cannot be used or matches no font at all.
 FontFile ResolveFace(const FaceRequest& request);
 
 // What ResolveFace asks fontconfig for: the face name itself when it is an installed family or
 // unknown, else the substitute chosen for it (a family name or a fontconfig pattern).
 std::string FaceQueryFor(std::string_view face_name);
+
+// True when ResolveFace takes the name as none of its known forms, so that fontconfig picks some
+// font for it.
+bool IsUnknownFaceName(std::string_view face_name);
 
 }  // namespace t2j

@@ -90,6 +90,25 @@ TEST(ResolveFaceTest, WindowsChineseFacesReachFontsWithChineseCharacters) {
   EXPECT_EQ(ResolveFace(request).family, "WenQuanYi Zen Hei");
 }
 
+TEST(ResolveFaceTest, StyleAfterTheFamilyOrInFontconfigFormPicksThatStyle) {
+  if (!IsInstalledFamily("DejaVu Sans")) GTEST_SKIP() << "fonts-dejavu-core missing";
+  FaceRequest request;
+  for (const char* name : {"DejaVu Sans Bold", "DejaVu Sans:weight=bold"}) {
+    request.face_name = name;
+    const FontFile bold = ResolveFace(request);
+    EXPECT_EQ(bold.family, "DejaVu Sans") << name;
+    EXPECT_NE(bold.path.find("DejaVuSans-Bold."), std::string::npos) << name << ": " << bold.path;
+    EXPECT_FALSE(IsUnknownFaceName(name)) << name;
+  }
+  // A family that ends in a word that could be a style stays that family.
+  if (IsInstalledFamily("DejaVu Sans Mono")) {
+    request.face_name = "DejaVu Sans Mono";
+    EXPECT_EQ(ResolveFace(request).family, "DejaVu Sans Mono");
+  }
+  EXPECT_TRUE(IsUnknownFaceName("No Such Face"));
+  EXPECT_FALSE(IsUnknownFaceName("宋体"));
+}
+
 TEST(ResolveFaceTest, AnyNameGivesSomeFont) {
   FaceRequest request;
   for (const char* name : {"No Such Face", "", "serif:lang=zh-cn", "a-b:c=d"}) {
