@@ -252,7 +252,8 @@ from standard input and its picture is Picture.jpg.
   -O, --output-dir DIR  the directory of the pictures (made when missing)
   -j, --jobs N          files converted at once (default: the processors this
                         process may use)
-  -f, --font NAME       font face (default 宋体)
+  -f, --font NAME       font face (default 宋体); a style may follow the family:
+                        "DejaVu Sans Bold" or "DejaVu Sans:weight=bold"
   -s, --size N          size in points (default 12; 12 points are 16 pixels
                         at 96 dpi)
   -c, --color VALUE     #RRGGBB, #RGB, a colour name such as clRed or
