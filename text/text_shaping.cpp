@@ -97,7 +97,36 @@ struct BidiDeleter {
   void operator()(UBiDi* bidi) const { ubidi_close(bidi); }
 };
 
+// True for what HarfBuzz joins to the cluster before it: marks, emoji modifiers, the zero-width
+// joiner, the halfwidth sound marks and tags (and whatever follows a joiner, which the caller
+// sees).
+bool ContinuesCluster(char32_t c) {
+  if (c < 0x300) return false;
+  switch (u_charType(static_cast<UChar32>(c))) {
+    case U_NON_SPACING_MARK:
+    case U_ENCLOSING_MARK:
+    case U_COMBINING_SPACING_MARK:
+      return true;
+    default:
+      return c == 0x200D || (c >= 0x1F3FB && c <= 0x1F3FF) || c == 0xFF9E || c == 0xFF9F ||
+             (c >= 0xE0020 && c <= 0xE007F);
+  }
+}
+
 }  // namespace
+
+void LimitClusterLength(std::vector<char32_t>& line) {
+  size_t kept = 0;
+  size_t continuations = 0;
+  for (const char32_t c : line) {
+    const bool continues = ContinuesCluster(c);
+    if (continues && continuations >= kMostClusterContinuations) continue;
+    const bool after_joiner = kept > 0 && line[kept - 1] == 0x200D;
+    continuations = continues || after_joiner ? continuations + 1 : 0;
+    line[kept++] = c;
+  }
+  line.resize(kept);
+}
 
 bool NeedsShaping(char32_t c) { return c >= 0x300 && ComputeNeedsShaping(c); }
 
