@@ -10,7 +10,7 @@ import sys
 import tempfile
 import unittest
 
-EXAMPLE, CLI = sys.argv[1], sys.argv[2]
+EXAMPLE, CLI = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
 
 NOTES = {
     "monday": "周一：\n  整理会议记录。\n",
