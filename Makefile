@@ -89,7 +89,7 @@ po:
 	for po in po/*.po; do msgmerge --quiet --update --backup=none $$po po/text2jpg.pot; done
 
 format:
-	find platform text convert cli app widgets tests bench -name '*.h' -o -name '*.cpp' | xargs clang-format -i
+	find platform text convert cli app widgets tests bench python -name '*.h' -o -name '*.cpp' | xargs clang-format -i
 
 install:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=$(PREFIX) $(CMAKE_FLAGS)

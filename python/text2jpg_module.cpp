@@ -15,8 +15,8 @@
 
 namespace {
 
-PyObject* error_type = nullptr;          // text2jpg.Error
-PyObject* missing_glyph_type = nullptr;  // text2jpg.MissingGlyphWarning
+PyObject* error_type = nullptr;         // text2jpg.Error
+PyObject* font_warning_type = nullptr;  // text2jpg.FontWarning
 
 // The settings of one call, as given; a value left empty keeps the library's default.
 struct Options {
@@ -98,7 +98,7 @@ PyObject* Raise(const Outcome& outcome) {
   return nullptr;
 }
 
-// Each line of the library's warnings as a MissingGlyphWarning. `warnings` was copied before any
+// Each line of the library's warnings as a text2jpg.FontWarning. `warnings` was copied before any
 // Python code could run: a warning filter may call the library again. False when a filter turned
 // a warning into an exception.
 bool Warn(const std::string& warnings) {
@@ -108,7 +108,7 @@ bool Warn(const std::string& warnings) {
     if (end == std::string::npos) end = warnings.size();
     if (end > start) {
       const std::string line = warnings.substr(start, end - start);
-      if (PyErr_WarnEx(missing_glyph_type, line.c_str(), 1) != 0) return false;
+      if (PyErr_WarnEx(font_warning_type, line.c_str(), 1) != 0) return false;
     }
     start = end + 1;
   }
@@ -207,14 +207,13 @@ struct Call {
   ~Call() { Py_XDECREF(path); }
 };
 
-bool ParseCall(const char* function, bool with_path, PyObject* args, PyObject* kwargs,
-               Call& call) {
-  static const char* render_keywords[] = {
-      "text",   "font",    "size",       "color", "line_spacing", "margin", "width",
-      "format", "quality", "background", "align", "dpi",          nullptr};
-  static const char* save_keywords[] = {
-      "text",   "path",    "font",       "size",  "color", "line_spacing", "margin", "width",
-      "format", "quality", "background", "align", "dpi",   nullptr};
+bool ParseCall(const char* function, bool with_path, PyObject* args, PyObject* kwargs, Call& call) {
+  static const char* render_keywords[] = {"text",   "font",  "size",   "color",   "line_spacing",
+                                          "margin", "width", "format", "quality", "background",
+                                          "align",  "dpi",   nullptr};
+  static const char* save_keywords[] = {"text",         "path",   "font",  "size",   "color",
+                                        "line_spacing", "margin", "width", "format", "quality",
+                                        "background",   "align",  "dpi",   nullptr};
   PyObject* font = nullptr;
   PyObject* size = nullptr;
   PyObject* color = nullptr;
@@ -226,19 +225,17 @@ bool ParseCall(const char* function, bool with_path, PyObject* args, PyObject* k
   PyObject* background = nullptr;
   PyObject* align = nullptr;
   PyObject* dpi = nullptr;
-  const std::string spec = std::string(with_path ? "UO&|$OOOOOOOOOOO:" : "U|$OOOOOOOOOOO:") +
-                           function;
+  const std::string spec =
+      std::string(with_path ? "UO&|$OOOOOOOOOOO:" : "U|$OOOOOOOOOOO:") + function;
   const bool parsed =
-      with_path
-          ? PyArg_ParseTupleAndKeywords(args, kwargs, spec.c_str(),
-                                        const_cast<char**>(save_keywords), &call.text,
-                                        PyUnicode_FSConverter, &call.path, &font, &size, &color,
-                                        &line_spacing, &margin, &width, &format, &quality,
-                                        &background, &align, &dpi)
-          : PyArg_ParseTupleAndKeywords(args, kwargs, spec.c_str(),
-                                        const_cast<char**>(render_keywords), &call.text, &font,
-                                        &size, &color, &line_spacing, &margin, &width, &format,
-                                        &quality, &background, &align, &dpi);
+      with_path ? PyArg_ParseTupleAndKeywords(
+                      args, kwargs, spec.c_str(), const_cast<char**>(save_keywords), &call.text,
+                      PyUnicode_FSConverter, &call.path, &font, &size, &color, &line_spacing,
+                      &margin, &width, &format, &quality, &background, &align, &dpi)
+                : PyArg_ParseTupleAndKeywords(args, kwargs, spec.c_str(),
+                                              const_cast<char**>(render_keywords), &call.text,
+                                              &font, &size, &color, &line_spacing, &margin, &width,
+                                              &format, &quality, &background, &align, &dpi);
   if (!parsed) return false;
 
   Options& o = call.options;
@@ -293,17 +290,15 @@ PyObject* Render(PyObject*, PyObject* args, PyObject* kwargs) {
   size_t size = 0;
   Outcome outcome;
   std::string warnings;
-  Py_BEGIN_ALLOW_THREADS
-  outcome = Drawn(call.options, [&](const text2jpg_settings* settings) {
+  Py_BEGIN_ALLOW_THREADS outcome = Drawn(call.options, [&](const text2jpg_settings* settings) {
     const text2jpg_status status = text2jpg_render(settings, text, length, &data, &size);
     if (status == TEXT2JPG_OK) warnings = text2jpg_last_warnings();
     return status;
   });
-  Py_END_ALLOW_THREADS
-  if (outcome.status != TEXT2JPG_OK) return Raise(outcome);
+  Py_END_ALLOW_THREADS if (outcome.status != TEXT2JPG_OK) return Raise(outcome);
 
-  PyObject* bytes = PyBytes_FromStringAndSize(reinterpret_cast<const char*>(data),
-                                              static_cast<Py_ssize_t>(size));
+  PyObject* bytes =
+      PyBytes_FromStringAndSize(reinterpret_cast<const char*>(data), static_cast<Py_ssize_t>(size));
   text2jpg_free(data);
   if (bytes == nullptr) return nullptr;
   if (!Warn(warnings)) {
@@ -324,14 +319,12 @@ PyObject* Save(PyObject*, PyObject* args, PyObject* kwargs) {
 
   Outcome outcome;
   std::string warnings;
-  Py_BEGIN_ALLOW_THREADS
-  outcome = Drawn(call.options, [&](const text2jpg_settings* settings) {
+  Py_BEGIN_ALLOW_THREADS outcome = Drawn(call.options, [&](const text2jpg_settings* settings) {
     const text2jpg_status status = text2jpg_save(settings, text, length, path);
     if (status == TEXT2JPG_OK) warnings = text2jpg_last_warnings();
     return status;
   });
-  Py_END_ALLOW_THREADS
-  if (outcome.status != TEXT2JPG_OK) return Raise(outcome);
+  Py_END_ALLOW_THREADS if (outcome.status != TEXT2JPG_OK) return Raise(outcome);
   if (!Warn(warnings)) return nullptr;
   Py_RETURN_NONE;
 }
@@ -346,12 +339,10 @@ PyObject* Size(PyObject*, PyObject* args, PyObject* kwargs) {
   int32_t width = 0;
   int32_t height = 0;
   Outcome outcome;
-  Py_BEGIN_ALLOW_THREADS
-  outcome = Drawn(call.options, [&](const text2jpg_settings* settings) {
+  Py_BEGIN_ALLOW_THREADS outcome = Drawn(call.options, [&](const text2jpg_settings* settings) {
     return text2jpg_measure(settings, text, length, &width, &height);
   });
-  Py_END_ALLOW_THREADS
-  if (outcome.status != TEXT2JPG_OK) return Raise(outcome);
+  Py_END_ALLOW_THREADS if (outcome.status != TEXT2JPG_OK) return Raise(outcome);
   return Py_BuildValue("(ii)", width, height);
 }
 
@@ -359,16 +350,14 @@ PyObject* Fonts(PyObject*, PyObject*) {
   char** names = nullptr;
   size_t count = 0;
   Outcome outcome;
-  Py_BEGIN_ALLOW_THREADS
-  const text2jpg_status status = text2jpg_fonts(&names, &count);
+  Py_BEGIN_ALLOW_THREADS const text2jpg_status status = text2jpg_fonts(&names, &count);
   if (status != TEXT2JPG_OK) outcome = Failed(status);
-  Py_END_ALLOW_THREADS
-  if (outcome.status != TEXT2JPG_OK) return Raise(outcome);
+  Py_END_ALLOW_THREADS if (outcome.status != TEXT2JPG_OK) return Raise(outcome);
 
   PyObject* list = PyList_New(static_cast<Py_ssize_t>(count));
   for (size_t i = 0; list != nullptr && i < count; ++i) {
-    PyObject* name = PyUnicode_DecodeUTF8(names[i], static_cast<Py_ssize_t>(std::strlen(names[i])),
-                                          "replace");
+    PyObject* name =
+        PyUnicode_DecodeUTF8(names[i], static_cast<Py_ssize_t>(std::strlen(names[i])), "replace");
     if (name == nullptr) {
       Py_CLEAR(list);
       break;
@@ -381,29 +370,29 @@ PyObject* Fonts(PyObject*, PyObject*) {
 
 // ---- The module ---------------------------------------------------------------------------
 
-#define T2J_SETTINGS_DOC                                                                         \
-  "Settings, by keyword, as text2jpg-cli's long options:\n"                                      \
-  "  font='宋体'       a family, a Windows face (宋体, 黑体, Arial, ...), \"Family Style\"\n"    \
-  "                    or \"Family:weight=bold\"; characters it lacks come from a font\n"        \
-  "                    that has them\n"                                                          \
-  "  size=12           points (12 points are 16 pixels at 96 dpi)\n"                             \
-  "  color='clGreen'   '#RRGGBB', '#RGB', a name such as 'clRed' or 'red', the tool's\n"         \
-  "                    colour number as text ('0x0000FF' is red: 0x00BBGGRR), or an\n"           \
-  "                    (r, g, b) tuple; a bare int is refused as ambiguous\n"                    \
-  "  line_spacing=4    pixels between lines, may be negative\n"                                  \
-  "  margin=10         pixels around the text\n"                                                 \
-  "  width=None        the most pixels the picture may be wide, margins included; longer\n"      \
-  "                    lines are broken; None: no limit\n"                                       \
-  "  format='jpeg'     'jpeg' (or 'jpg') or 'png'\n"                                             \
-  "  quality=90        JPEG quality, 1 to 100\n"                                                 \
-  "  background=None   the picture's colour, as color takes it; None: white\n"                   \
-  "  align='left'      'left', 'center' or 'right'\n"                                            \
-  "  dpi=96            pixels per inch for the point size\n"                                     \
-  "\n"                                                                                           \
-  "Lines are split at \\n, \\r\\n and \\r; a last empty line is dropped. A bad setting\n"        \
-  "raises ValueError, a value of the wrong type TypeError, a picture that cannot be\n"           \
-  "made text2jpg.Error with text2jpg-cli's message. Characters no installed font has\n"          \
-  "give a MissingGlyphWarning. Other threads run while the picture is drawn.\n"
+#define T2J_SETTINGS_DOC                                                                            \
+  "Settings, by keyword, as text2jpg-cli's long options:\n"                                         \
+  "  font='宋体'       a family, a Windows face (宋体, 黑体, Arial, ...), \"Family Style\"\n" \
+  "                    or \"Family:weight=bold\"; characters it lacks come from a font\n"           \
+  "                    that has them\n"                                                             \
+  "  size=12           points (12 points are 16 pixels at 96 dpi)\n"                                \
+  "  color='clGreen'   '#RRGGBB', '#RGB', a name such as 'clRed' or 'red', the tool's\n"            \
+  "                    colour number as text ('0x0000FF' is red: 0x00BBGGRR), or an\n"              \
+  "                    (r, g, b) tuple; a bare int is refused as ambiguous\n"                       \
+  "  line_spacing=4    pixels between lines, may be negative\n"                                     \
+  "  margin=10         pixels around the text\n"                                                    \
+  "  width=None        the most pixels the picture may be wide, margins included; longer\n"         \
+  "                    lines are broken; None (or 0): no limit\n"                                   \
+  "  format='jpeg'     'jpeg' (or 'jpg') or 'png'\n"                                                \
+  "  quality=90        JPEG quality, 1 to 100\n"                                                    \
+  "  background=None   the picture's colour, as color takes it; None: white\n"                      \
+  "  align='left'      'left', 'center' or 'right'\n"                                               \
+  "  dpi=96            pixels per inch for the point size\n"                                        \
+  "\n"                                                                                              \
+  "Lines are split at \\n, \\r\\n and \\r; a last empty line is dropped. A bad setting\n"           \
+  "raises ValueError, a value of the wrong type TypeError, a picture that cannot be\n"              \
+  "made text2jpg.Error with text2jpg-cli's message. A face or characters no installed\n"            \
+  "font has give a FontWarning. Other threads run while the picture is drawn.\n"
 
 PyMethodDef methods[] = {
     {"render", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(Render)),
@@ -411,11 +400,12 @@ PyMethodDef methods[] = {
      "render(text, *, font='\\u5b8b\\u4f53', size=12, color='clGreen', line_spacing=4, margin=10, "
      "width=None, format='jpeg', quality=90, background=None, align='left', dpi=96)\n"
      "--\n\n"
-     "The picture of `text` as JPEG (or PNG) bytes, the same bytes text2jpg-cli writes.\n\n" T2J_SETTINGS_DOC},
+     "The picture of `text` as JPEG (or PNG) bytes, the same bytes text2jpg-cli "
+     "writes.\n\n" T2J_SETTINGS_DOC},
     {"save", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(Save)),
      METH_VARARGS | METH_KEYWORDS,
-     "save(text, path, *, font='\\u5b8b\\u4f53', size=12, color='clGreen', line_spacing=4, margin=10, "
-     "width=None, format=None, quality=90, background=None, align='left', dpi=96)\n"
+     "save(text, path, *, font='\\u5b8b\\u4f53', size=12, color='clGreen', line_spacing=4, "
+     "margin=10, width=None, format=None, quality=90, background=None, align='left', dpi=96)\n"
      "--\n\n"
      "Writes the picture of `text` to `path` (str or os.PathLike) as text2jpg-cli -o does: the\n"
      "file holds its old content or the whole new picture, never a part. Without format, a\n"
@@ -425,8 +415,8 @@ PyMethodDef methods[] = {
      "size(text, *, font='\\u5b8b\\u4f53', size=12, color='clGreen', line_spacing=4, margin=10, "
      "width=None, format='jpeg', quality=90, background=None, align='left', dpi=96)\n"
      "--\n\n"
-     "The (width, height) in pixels the picture of `text` would have; nothing is drawn.\n\n"
-     T2J_SETTINGS_DOC},
+     "The (width, height) in pixels the picture of `text` would have; nothing is "
+     "drawn.\n\n" T2J_SETTINGS_DOC},
     {"fonts", Fonts, METH_NOARGS,
      "fonts()\n"
      "--\n\n"
@@ -454,13 +444,14 @@ PyMODINIT_FUNC PyInit__text2jpg(void) {
       "A picture that cannot be made or written: empty or invalid text, a picture too large,\n"
       "a file that cannot be written. str(error) is text2jpg-cli's message.",
       nullptr, nullptr);
-  missing_glyph_type = PyErr_NewExceptionWithDoc(
-      "text2jpg.MissingGlyphWarning",
-      "Characters that no installed font has; they are drawn as the font's empty box.",
+  font_warning_type = PyErr_NewExceptionWithDoc(
+      "text2jpg.FontWarning",
+      "The text is drawn otherwise than asked: no installed family has the face (another\n"
+      "draws the text), or no installed font has some characters (drawn as boxes).",
       PyExc_UserWarning, nullptr);
-  if (error_type == nullptr || missing_glyph_type == nullptr ||
+  if (error_type == nullptr || font_warning_type == nullptr ||
       PyModule_AddObjectRef(module, "Error", error_type) < 0 ||
-      PyModule_AddObjectRef(module, "MissingGlyphWarning", missing_glyph_type) < 0 ||
+      PyModule_AddObjectRef(module, "FontWarning", font_warning_type) < 0 ||
       PyModule_AddStringConstant(module, "__version__", text2jpg_version()) < 0) {
     Py_DECREF(module);
     return nullptr;

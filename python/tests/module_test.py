@@ -95,12 +95,12 @@ class SameBytesAsTheTool(unittest.TestCase):
         with warnings.catch_warnings(record=True) as caught:
             warnings.simplefilter("always")
             picture = text2jpg.render(text)
-        self.assertEqual([w.category for w in caught], [text2jpg.MissingGlyphWarning])
+        self.assertEqual([w.category for w in caught], [text2jpg.FontWarning])
         self.assertIn("U+F0000", str(caught[0].message))
         self.assertEqual(picture, cli(["-o", "-"], text).stdout)
         with warnings.catch_warnings():
-            warnings.simplefilter("error", text2jpg.MissingGlyphWarning)
-            with self.assertRaises(text2jpg.MissingGlyphWarning):
+            warnings.simplefilter("error", text2jpg.FontWarning)
+            with self.assertRaises(text2jpg.FontWarning):
                 text2jpg.render(text)
 
 

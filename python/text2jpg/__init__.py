@@ -12,7 +12,7 @@ libtext2jpg without the GIL, so threads draw in parallel.
 
 from text2jpg._text2jpg import (
     Error,
-    MissingGlyphWarning,
+    FontWarning,
     __version__,
     fonts,
     render,
@@ -20,4 +20,4 @@ from text2jpg._text2jpg import (
     size,
 )
 
-__all__ = ["Error", "MissingGlyphWarning", "fonts", "render", "save", "size", "__version__"]
+__all__ = ["Error", "FontWarning", "fonts", "render", "save", "size", "__version__"]

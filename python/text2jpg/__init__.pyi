@@ -10,8 +10,8 @@ Align = Literal["left", "center", "centre", "right"]
 class Error(Exception):
     """A picture that cannot be made or written; str(error) is text2jpg-cli's message."""
 
-class MissingGlyphWarning(UserWarning):
-    """Characters that no installed font has."""
+class FontWarning(UserWarning):
+    """A face or characters that no installed font has: the text is drawn otherwise."""
 
 def render(
     text: str,
