@@ -20,9 +20,22 @@ test "$(readlink "$libdir/libtext2jpg.so")" = libtext2jpg.so.1
 test "$(readlink "$libdir/libtext2jpg.so.1")" = libtext2jpg.so.1.0.0
 
 exported=$(nm -D --defined-only "$libdir/libtext2jpg.so.1" | awk '{print $3}' | sort)
-stray=$(grep -v -e '^text2jpg_' -e '^TEXT2JPG_1$' <<<"$exported" || true)
+stray=$(grep -v -e '^text2jpg_[a-z_]*@@TEXT2JPG_1$' -e '^TEXT2JPG_1$' <<<"$exported" || true)
 if [ -n "$stray" ]; then
   echo "symbols beyond the C interface leave the library:"; echo "$stray"; exit 1
+fi
+
+# The README shows the example as it is in examples/c/.
+diff <(sed -n '/^```c$/,/^```$/p' "$source/README.md" | sed '1d;$d') \
+     <(sed -n '/^#include <stdio.h>/,$p' "$source/examples/c/hello.c") \
+  || { echo "README.md's C example differs from examples/c/hello.c"; exit 1; }
+
+# The packaged symbols file lists exactly what the library exports.
+listed=$(sed -n 's/^ \([^ ]*\) .*/\1/p' "$source/packaging/libtext2jpg1/symbols" | sort)
+versioned=$(sed -e 's/@@/@/' -e 's/^TEXT2JPG_1$/TEXT2JPG_1@TEXT2JPG_1/' <<<"$exported" | sort)
+if [ "$listed" != "$versioned" ]; then
+  echo "packaging/libtext2jpg1/symbols does not list what the library exports:"
+  diff <(echo "$listed") <(echo "$versioned"); exit 1
 fi
 
 cc -std=c99 -Wall -Wextra -Werror -pedantic "$source/examples/c/hello.c" \
