@@ -376,21 +376,28 @@ int PrintSizes(const CliOptions& options, FILE* in, FILE* out, FILE* err) {
   return kExitFailure;
 }
 
-// Names the font that draws a face no installed family has and no substitute stands for. Says
-// nothing when fontconfig fails: the conversion reports that.
+// Names the font that draws a face no installed family has and no substitute stands for, or a
+// style that the family lacks. Says nothing when fontconfig fails: the conversion reports that.
 void WarnOfUnknownFace(const CliOptions& options, FILE* err) {
   const std::string& face = options.settings.FontName;
-  if (!IsUnknownFaceName(face)) return;
+  if (!options.settings.FontPath.empty()) return;
+  const bool unknown = IsUnknownFaceName(face);
   FaceRequest request;
   request.face_name = face;
-  std::string used;
+  FontFile used;
   try {
-    used = ResolveFace(request).family;
+    if (!unknown && face.find(' ') == std::string::npos) return;
+    used = ResolveFace(request);
   } catch (const Exception&) {
     return;
   }
-  PrintLine(err, Msg("%s: warning: no installed font is named “%s”; “%s” draws the text",
-                     {kProgram, face, used}));
+  if (unknown) {
+    PrintLine(err, Msg("%s: warning: no installed font is named “%s”; “%s” draws the text",
+                       {kProgram, face, used.family}));
+  } else if (!used.missing_style.empty()) {
+    PrintLine(err, Msg("%s: warning: “%s” has no style “%s”; “%s %s” draws the text",
+                       {kProgram, used.family, used.missing_style, used.family, used.style}));
+  }
 }
 
 int Convert(const CliOptions& options, FILE* in, FILE* out, FILE* err) {

@@ -8,7 +8,7 @@ namespace {
 auto Fields(const LogFont& f) {
   return std::tie(f.lfHeight, f.lfWidth, f.lfEscapement, f.lfOrientation, f.lfWeight, f.lfItalic,
                   f.lfUnderline, f.lfStrikeOut, f.lfCharSet, f.lfOutPrecision, f.lfClipPrecision,
-                  f.lfQuality, f.lfPitchAndFamily, f.lfFaceName);
+                  f.lfQuality, f.lfPitchAndFamily, f.lfFaceName, f.font_file, f.font_face_index);
 }
 
 // A font handed out again: every call goes to the one font made for its description.
