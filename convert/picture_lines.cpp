@@ -13,6 +13,7 @@
 #include "platform/gb18030.h"
 #include "platform/messages.h"
 #include "platform/raster.h"
+#include "text/font_resolver.h"
 
 namespace t2j {
 namespace {
@@ -120,6 +121,29 @@ void Uncovered::Add(const TextLayout& layout) {
 std::string Uncovered::Warning() const {
   if (found_.empty()) return {};
   return Msg("no installed font has %s; drawn as boxes", {UncoveredCharactersText(found_)});
+}
+
+std::string FontWarning(const RenderSettings& settings) {
+  const std::string& face = settings.FontName;
+  if (!settings.FontPath.empty()) return {};
+  const bool unknown = IsUnknownFaceName(face);
+  if (!unknown && face.find(' ') == std::string::npos) return {};
+  FaceRequest request;
+  request.face_name = face;
+  FontFile used;
+  try {
+    used = ResolveFace(request);
+  } catch (const Exception&) {
+    return {};
+  }
+  if (unknown) {
+    return Msg("no installed font is named “%s”; “%s” draws the text", {face, used.family});
+  }
+  if (!used.missing_style.empty()) {
+    return Msg("“%s” has no style “%s”; “%s %s” draws the text",
+               {used.family, used.missing_style, used.family, used.style});
+  }
+  return {};
 }
 
 void DrawPicture(const std::vector<std::string>& lines, const PictureOptions& options,

@@ -79,6 +79,11 @@ class Uncovered {
   std::unordered_set<char32_t> seen_;
 };
 
+// The warning for a font that does not draw as asked: a face that no installed family has and no
+// substitute stands for (naming the family that draws instead), or a style that the family
+// lacks; empty otherwise, for a font file, and when fontconfig fails (the drawing reports that).
+std::string FontWarning(const RenderSettings& settings);
+
 // Lays the lines out as one picture and hands its size and rows, drawn in bands as they are
 // read, to `write`. Lines that are all blank give a white picture of their height, as wide as
 // the margins. Fails with Exception when the picture would be no pixel tall, and with the

@@ -26,7 +26,6 @@
 #include "platform/system_error.h"
 #include "text/font_engine.h"
 #include "text/font_list.h"
-#include "text/font_resolver.h"
 #include "text/reusing_font_engine.h"
 
 struct text2jpg_settings {
@@ -209,20 +208,6 @@ InputReader TextReader(const char* text, size_t length) {
                      InputEncoding::kUtf8);
 }
 
-// The warning text2jpg-cli gives for a face that no installed family has and no substitute stands
-// for, or empty.
-std::string UnknownFaceWarning(const std::string& face) {
-  if (!IsUnknownFaceName(face)) return {};
-  FaceRequest request;
-  request.face_name = face;
-  try {
-    return Msg("no installed font is named “%s”; “%s” draws the text",
-               {face, ResolveFace(request).family});
-  } catch (const Exception&) {
-    return {};  // the drawing reports what failed
-  }
-}
-
 // One drawing call: `draw(engine)` returns the warnings of the characters no font has.
 template <typename Draw>
 text2jpg_status Drawing(const text2jpg_settings* settings, Draw draw) noexcept {
@@ -231,7 +216,7 @@ text2jpg_status Drawing(const text2jpg_settings* settings, Draw draw) noexcept {
     Require(settings, "settings");
     PooledEngine engine;
     const std::string uncovered = NamingMemory([&] { return draw(engine.fonts()); });
-    std::string warnings = UnknownFaceWarning(settings->options.settings.FontName);
+    std::string warnings = FontWarning(settings->options.settings);
     if (!warnings.empty() && !uncovered.empty()) warnings += '\n';
     last_warnings = warnings + uncovered;
   });
@@ -323,7 +308,9 @@ void text2jpg_settings_free(text2jpg_settings* settings) { delete settings; }
 
 text2jpg_status text2jpg_settings_set_font(text2jpg_settings* settings, const char* font) {
   return Set(settings, [&](PictureOptions& options) {
-    options.settings.FontName = std::string(Value(font, "--font"));
+    if (std::optional<std::string> problem = SetFontArgument(options.settings, Value(font, "--font"))) {
+      throw EInvalidArgument(Msg("option '%s': %s", {"--font", *problem}));
+    }
   });
 }
 

@@ -68,7 +68,8 @@ TEXT2JPG_API void text2jpg_settings_free(text2jpg_settings* settings); /* NULL i
  * of the same names. */
 
 /* A font family, a Windows face name (宋体, 黑体, Arial, …), "Family Style" or fontconfig's
- * "Family:weight=bold". */
+ * "Family:weight=bold"; or a font file, as text2jpg-cli -f takes it (a name with a / or ending
+ * in .ttf, .otf, .ttc, …; "FILE:N" for its face N), which must be readable and hold that face. */
 TEXT2JPG_API text2jpg_status text2jpg_settings_set_font(text2jpg_settings* settings,
                                                         const char* font);
 /* The font size in points. */

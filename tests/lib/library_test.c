@@ -197,6 +197,16 @@ static void RefusalsSpeakAsTheTool(void) {
   CHECK(strcmp(text2jpg_last_error(), expected) == 0);
   free(expected);
 
+  const char* font_args[] = {"--font", "/no/such/font.ttf", input, NULL};
+  CHECK(RunCli(font_args, err) == 2);
+  expected = CliMessage(err);
+  CHECK(text2jpg_settings_set_font(settings, "/no/such/font.ttf") == TEXT2JPG_INVALID_ARGUMENT);
+  /* Up to the system's error text, whose language follows the locales installed. */
+  const char* path_end = strstr(expected, "font.ttf");
+  CHECK(path_end != NULL &&
+        strncmp(text2jpg_last_error(), expected, (size_t)(path_end - expected) + 8) == 0);
+  free(expected);
+
   CHECK(text2jpg_settings_set_align(settings, "middle") == TEXT2JPG_INVALID_ARGUMENT);
   CHECK(text2jpg_settings_set_format(settings, "gif") == TEXT2JPG_INVALID_ARGUMENT);
   CHECK(text2jpg_settings_set_width(settings, -1) == TEXT2JPG_INVALID_ARGUMENT);
