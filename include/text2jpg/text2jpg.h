@@ -38,13 +38,17 @@ typedef enum text2jpg_status {
 /* The library's version as "MAJOR.MINOR.PATCH". */
 TEXT2JPG_API const char* text2jpg_version(void);
 
-/* The message of the last failed call on this thread (UTF-8, in the language of the process's
- * LC_MESSAGES: Chinese for zh_*, otherwise English), or "" when there was none. Valid until the
- * next call on this thread. */
+/* The message of the last call on this thread when it failed, or "" when it succeeded (UTF-8, in
+ * the language of the environment's message locale, LC_ALL, LC_MESSAGES or LANG as the first one
+ * set says: Chinese for zh_*, otherwise English; read at the first call, and the process's locale
+ * is not changed). A refused setting is worded as text2jpg-cli words its usage error, a failed
+ * drawing as it words its failure. Valid until the next call on this thread. */
 TEXT2JPG_API const char* text2jpg_last_error(void);
 
-/* The warnings of the last successful drawing call on this thread, one per line (characters
- * that no installed font has), or "". Valid until the next call on this thread. */
+/* The warnings of the last drawing call on this thread when it succeeded, one per line, as
+ * text2jpg-cli prints them: a font name that no installed family has (with the family that draws
+ * instead), and for render and save the characters that no installed font has; otherwise "".
+ * Valid until the next call on this thread. */
 TEXT2JPG_API const char* text2jpg_last_warnings(void);
 
 /* ---- Settings ---------------------------------------------------------------------------- */
@@ -64,7 +68,8 @@ TEXT2JPG_API void text2jpg_settings_free(text2jpg_settings* settings); /* NULL i
  * of the same names. */
 
 /* A font family, a Windows face name (宋体, 黑体, Arial, …), "Family Style" or fontconfig's
- * "Family:weight=bold". */
+ * "Family:weight=bold"; or a font file, as text2jpg-cli -f takes it (a name with a / or ending
+ * in .ttf, .otf, .ttc, …; "FILE:N" for its face N), which must be readable and hold that face. */
 TEXT2JPG_API text2jpg_status text2jpg_settings_set_font(text2jpg_settings* settings,
                                                         const char* font);
 /* The font size in points. */
@@ -82,7 +87,7 @@ TEXT2JPG_API text2jpg_status text2jpg_settings_set_line_spacing(text2jpg_setting
 TEXT2JPG_API text2jpg_status text2jpg_settings_set_margin(text2jpg_settings* settings,
                                                           int32_t pixels);
 /* The most pixels the picture may be wide, margins included; longer lines are broken as
- * text2jpg-cli --width breaks them. 0: no limit. */
+ * text2jpg-cli --width breaks them. 0: no limit; below 0 is refused. */
 TEXT2JPG_API text2jpg_status text2jpg_settings_set_width(text2jpg_settings* settings,
                                                          int32_t pixels);
 /* "left", "center" (or "centre") or "right". */
@@ -102,9 +107,12 @@ TEXT2JPG_API text2jpg_status text2jpg_settings_set_dpi(text2jpg_settings* settin
 
 /* The text's lines are taken as the window takes them: split at line breaks (\n, \r\n, \r),
  * a last empty line dropped, each line cut at 4096 bytes of its GB18030 form (without a
- * width). `text` holds `length` bytes of UTF-8; it need not end with a NUL. */
+ * width). `text` holds `length` bytes of UTF-8; it need not end with a NUL, and may be NULL when
+ * `length` is 0. It is read as text2jpg-cli reads a UTF-8 file: a byte-order mark is skipped;
+ * empty text, bytes that are not UTF-8 and NUL bytes are refused (TEXT2JPG_INPUT_ERROR). */
 
-/* The picture's encoded bytes in a new buffer, freed with text2jpg_free. */
+/* The picture's encoded bytes in a new buffer, freed with text2jpg_free; the bytes text2jpg-cli
+ * writes for the same text and settings. On failure `data` and `size` are left as they were. */
 TEXT2JPG_API text2jpg_status text2jpg_render(const text2jpg_settings* settings, const char* text,
                                              size_t length, unsigned char** data, size_t* size);
 
@@ -114,7 +122,8 @@ TEXT2JPG_API text2jpg_status text2jpg_render(const text2jpg_settings* settings, 
 TEXT2JPG_API text2jpg_status text2jpg_save(const text2jpg_settings* settings, const char* text,
                                            size_t length, const char* path);
 
-/* The width and height the picture would have; nothing is drawn. */
+/* The width and height the picture would have (text2jpg-cli --print-size); nothing is
+ * encoded. */
 TEXT2JPG_API text2jpg_status text2jpg_measure(const text2jpg_settings* settings, const char* text,
                                               size_t length, int32_t* width, int32_t* height);
 
