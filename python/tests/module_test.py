@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 """The text2jpg module against text2jpg-cli: the same bytes for the same text and settings, the
-tool's messages in its exceptions, the same bytes from several threads at once.
+tool's messages in its exceptions, the same bytes from several threads at once; the README's
+example runs.
 
-    module_test.py TEXT2JPG_CLI     (PYTHONPATH at the built module)
+    module_test.py TEXT2JPG_CLI README     (PYTHONPATH at the built module)
 """
 import os
 import pathlib
@@ -15,7 +16,7 @@ import warnings
 
 import text2jpg
 
-CLI = sys.argv[1]
+CLI, README = sys.argv[1], sys.argv[2]
 
 NOTE = "说明：\n   1 转换的文本宽度是根据本输入框输入的文字和设置的字体大小来决定的。\n\n   请输入！\n"
 MIXED = "你好，世界 Hello\nمرحبا بالعالم\n😀 emoji 👍 ok\n"
@@ -144,6 +145,19 @@ class Failures(unittest.TestCase):
                     self.assertTrue(str(caught.exception))
                     self.assertIn(str(caught.exception), tool.stderr.decode())
             self.assertEqual(os.listdir(work), ["file"])
+
+
+class ReadmeExample(unittest.TestCase):
+    def test_the_python_example_runs(self):
+        with open(README, encoding="utf-8") as f:
+            section = f.read().split("## From Python", 1)[1]
+        code = section.split("```python\n", 1)[1].split("```", 1)[0]
+        with tempfile.TemporaryDirectory(prefix="t2j-py-") as work:
+            run = subprocess.run([sys.executable, "-c", code], cwd=work, capture_output=True,
+                                 text=True)
+            self.assertEqual(run.returncode, 0, run.stderr)
+            self.assertEqual(pathlib.Path(work, "hello.jpg").read_bytes()[:3], b"\xff\xd8\xff")
+            self.assertEqual(pathlib.Path(work, "notes.png").read_bytes()[:4], b"\x89PNG")
 
 
 if __name__ == "__main__":
