@@ -378,27 +378,9 @@ int PrintSizes(const CliOptions& options, FILE* in, FILE* out, FILE* err) {
 }
 
 // Names the font that draws a face no installed family has and no substitute stands for, or a
-// style that the family lacks. Says nothing when fontconfig fails: the conversion reports that.
+// style that the family lacks.
 void WarnOfUnknownFace(const CliOptions& options, FILE* err) {
-  const std::string& face = options.settings.FontName;
-  if (!options.settings.FontPath.empty()) return;
-  const bool unknown = IsUnknownFaceName(face);
-  FaceRequest request;
-  request.face_name = face;
-  FontFile used;
-  try {
-    if (!unknown && face.find(' ') == std::string::npos) return;
-    used = ResolveFace(request);
-  } catch (const Exception&) {
-    return;
-  }
-  if (unknown) {
-    PrintLine(err, Msg("%s: warning: no installed font is named “%s”; “%s” draws the text",
-                       {kProgram, face, used.family}));
-  } else if (!used.missing_style.empty()) {
-    PrintLine(err, Msg("%s: warning: “%s” has no style “%s”; “%s %s” draws the text",
-                       {kProgram, used.family, used.missing_style, used.family, used.style}));
-  }
+  PrintWarnings(err, "", FontWarning(options.settings));
 }
 
 int Convert(const CliOptions& options, FILE* in, FILE* out, FILE* err) {
