@@ -10,6 +10,7 @@
 #include "platform/gb18030.h"
 #include "platform/messages.h"
 #include "platform/mul_div.h"
+#include "platform/system_error.h"
 #include "text/font_resolver.h"
 #include "text/font_size.h"
 
@@ -81,7 +82,8 @@ std::optional<std::string> SetFontArgument(RenderSettings& settings, std::string
     return std::string(failure.what());
   }
   settings.FontName = std::string(argument);
-  settings.FontPath = request.font_file;
+  // Absolute, so that a later change of directory does not lose the file.
+  settings.FontPath = FullPathName(request.font_file);
   settings.FontFaceIndex = request.face_index;
   return std::nullopt;
 }

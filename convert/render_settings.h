@@ -64,8 +64,8 @@ bool IsFontFileArgument(std::string_view argument);
 // Takes a font argument of the command-line tool and the library: a font file (as
 // IsFontFileArgument tells, "path:N" taken as face N only when no file has the whole name) or
 // else a face name as the window's font box holds it. A font file must be readable and hold that
-// face. Returns why the argument cannot be taken, the settings unchanged, or nothing when they
-// took it.
+// face; its path is kept absolute. Returns why the argument cannot be taken, the settings
+// unchanged, or nothing when they took it.
 std::optional<std::string> SetFontArgument(RenderSettings& settings, std::string_view argument);
 
 // The settings from the texts of the window's fields, numbers parsed with their fallbacks.

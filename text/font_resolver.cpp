@@ -229,21 +229,26 @@ bool HasStyleName(FcPattern* font, const std::string& style) {
   return false;
 }
 
-// Why the font file cannot be read, or nothing when it can.
+// Why the font file cannot be read, or nothing when it can. Only a regular file (or a link to
+// one) is a font file: a pipe or a device could keep the reader waiting for ever.
 std::optional<std::string> UnreadableFontFile(const std::string& path) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   int error = fd < 0 ? errno : 0;
+  bool regular = true;
   if (fd >= 0) {
     struct stat status {};
     if (fstat(fd, &status) != 0) {
       error = errno;
     } else if (S_ISDIR(status.st_mode)) {
       error = EISDIR;
+    } else {
+      regular = S_ISREG(status.st_mode);
     }
     close(fd);
   }
-  if (error == 0) return std::nullopt;
-  return Msg("cannot read the font file “%s”: %s", {path, SystemErrorText(error)});
+  if (error != 0) return Msg("cannot read the font file “%s”: %s", {path, SystemErrorText(error)});
+  if (!regular) return Msg("“%s” is not a font file", {path});
+  return std::nullopt;
 }
 
 // The face of a font file, as fontconfig describes it, with the rendering options that its
