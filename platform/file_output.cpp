@@ -411,6 +411,7 @@ std::vector<CommitGroup::Result> CommitGroup::Flush() {
   std::vector<Result> results;
   results.reserve(group.size());
   std::vector<int> replaced;
+  uint64_t replaced_bytes = 0;
   for (const Pending& pending : group) {
     int error = pending.error;
     if (!pending.temporary.empty()) {
@@ -425,8 +426,10 @@ std::vector<CommitGroup::Result> CommitGroup::Flush() {
                             : -1;
         error = RenameTemporary(pending.temporary, pending.target);
         if (old >= 0) {
-          if (error == 0) {
+          struct stat info {};
+          if (error == 0 && ::fstat(old, &info) == 0) {
             replaced.push_back(old);
+            replaced_bytes += static_cast<uint64_t>(std::max<blkcnt_t>(info.st_blocks, 0)) * 512;
           } else {
             ::close(old);
           }
@@ -439,12 +442,17 @@ std::vector<CommitGroup::Result> CommitGroup::Flush() {
     if (error == 0) FlushDirectory(directory);
   }
   // The replaced pictures are freed when the group ends, after the files of every later flush
-  // have been made, or as soon as too many are open.
+  // have been made, or as soon as too many are open or they take too much of the disk.
   {
     const std::lock_guard<std::mutex> lock(lock_);
     replaced_.insert(replaced_.end(), replaced.begin(), replaced.end());
-    if (replaced_.size() < MostHeldOpen()) replaced.clear();
-    else replaced.swap(replaced_);
+    replaced_bytes_ += replaced_bytes;
+    if (replaced_.size() < MostHeldOpen() && replaced_bytes_ < kMostBytes) {
+      replaced.clear();
+    } else {
+      replaced.swap(replaced_);
+      replaced_bytes_ = 0;
+    }
   }
   CloseTogether(replaced);
   return results;
