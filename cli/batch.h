@@ -9,25 +9,9 @@
 #include <vector>
 
 #include "text/font_engine.h"
+#include "text/reusing_font_engine.h"
 
 namespace t2j {
-
-// A font engine that makes each font once and hands out that same font again for the same
-// description, so that a run of many conversions lays out its fonts and renders its glyphs once.
-// The fonts it hands out must not outlive it.
-class ReusingFontEngine final : public FontEngine {
- public:
-  explicit ReusingFontEngine(FontEngine& engine) : engine_(engine) {}
-  std::unique_ptr<TextFont> CreateFont(const LogFont& log_font) override;
-
- private:
-  struct Made {
-    LogFont log_font;
-    std::unique_ptr<TextFont> font;
-  };
-  FontEngine& engine_;
-  std::vector<Made> made_;
-};
 
 // The processors this process may run on (at least 1).
 unsigned UsableProcessors();

@@ -146,7 +146,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       // Each --text gives the next lines.
       options.text = options.text ? *options.text + "\n" + *value : *value;
     } else if (option == "--font") {
-      options.settings.FontName = *value;
+      if (std::optional<std::string> problem = SetFontArgument(options.settings, *value)) {
+        return fail(Msg("option '%s': %s", {name, *problem}));
+      }
     } else if (option == "--size") {
       if (!number(options.settings.FontSize)) return not_a_number();
     } else if (option == "--line-spacing") {
@@ -253,7 +255,10 @@ from standard input and its picture is Picture.jpg.
   -j, --jobs N          files converted at once (default: the processors this
                         process may use)
   -f, --font NAME       font face (default 宋体); a style may follow the family:
-                        "DejaVu Sans Bold" or "DejaVu Sans:weight=bold"
+                        "DejaVu Sans Bold" or "DejaVu Sans:weight=bold"; a
+                        NAME with a / or ending in .ttf, .otf, .ttc, .otc,
+                        .pfa, .pfb, .woff or .woff2 is a font file, NAME:N
+                        its face N (from 0)
   -s, --size N          size in points (default 12; 12 points are 16 pixels
                         at 96 dpi)
   -c, --color VALUE     #RRGGBB, #RGB, a colour name such as clRed or

@@ -376,21 +376,10 @@ int PrintSizes(const CliOptions& options, FILE* in, FILE* out, FILE* err) {
   return kExitFailure;
 }
 
-// Names the font that draws a face no installed family has and no substitute stands for. Says
-// nothing when fontconfig fails: the conversion reports that.
+// Names the font that draws a face no installed family has and no substitute stands for, or a
+// style that the family lacks.
 void WarnOfUnknownFace(const CliOptions& options, FILE* err) {
-  const std::string& face = options.settings.FontName;
-  if (!IsUnknownFaceName(face)) return;
-  FaceRequest request;
-  request.face_name = face;
-  std::string used;
-  try {
-    used = ResolveFace(request).family;
-  } catch (const Exception&) {
-    return;
-  }
-  PrintLine(err, Msg("%s: warning: no installed font is named “%s”; “%s” draws the text",
-                     {kProgram, face, used}));
+  PrintWarnings(err, "", FontWarning(options.settings));
 }
 
 int Convert(const CliOptions& options, FILE* in, FILE* out, FILE* err) {

@@ -9,23 +9,13 @@
 #include <vector>
 
 #include "convert/input_reader.h"
-#include "convert/picture_format.h"
-#include "convert/render_settings.h"
+#include "convert/picture_lines.h"
 #include "platform/file_output.h"
 #include "text/font_engine.h"
 
 namespace t2j {
 
 class InputFiles;
-
-// How the text becomes pictures.
-struct PictureOptions {
-  RenderSettings settings;
-  int32_t pixels_per_inch = kDefaultPixelsPerInch;
-  std::optional<int32_t> width;       // the most pixels a picture may be wide, margins included
-  std::optional<int32_t> max_height;  // pages of at most this many rows
-  PictureEncoding encoding;           // JPEG at quality 90 unless told otherwise
-};
 
 // Where the pictures of one input go.
 struct PictureOutput {
@@ -36,9 +26,6 @@ struct PictureOutput {
   CommitGroup* group = nullptr;
   uint64_t tag = 0;
 };
-
-// The most text, in UTF-8 bytes, that one picture or page may hold.
-constexpr uint64_t kMostPictureTextBytes = uint64_t{192} << 20;
 
 // Reads the input's lines and writes its pictures as JPEG files: the lines as the window takes
 // them; with a width, uncut and broken so that every picture is at most that wide; with a most
@@ -56,12 +43,6 @@ constexpr uint64_t kMostPictureTextBytes = uint64_t{192} << 20;
 // picture would be one of the inputs; and with the failures of SaveJpegFile.
 std::string WritePictures(InputReader& input, const PictureOptions& options, FontEngine& engine,
                           const PictureOutput& output);
-
-// The width and height of each picture that WritePictures would write, in order; nothing is
-// written. Fails as WritePictures does.
-std::vector<std::pair<int32_t, int32_t>> PictureSizes(InputReader& input,
-                                                      const PictureOptions& options,
-                                                      FontEngine& engine);
 
 // The picture of the input (no pages) written to a descriptor as it is encoded, with the
 // warnings and failures of WritePictures.

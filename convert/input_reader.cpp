@@ -55,6 +55,9 @@ bool LooksBinary(std::string_view bytes) {
 InputReader::InputReader(int fd, std::string name, InputEncoding encoding)
     : fd_(fd), name_(std::move(name)), encoding_(encoding) {}
 
+InputReader::InputReader(std::string_view bytes, std::string name, InputEncoding encoding)
+    : fd_(-1), memory_(bytes), from_memory_(true), name_(std::move(name)), encoding_(encoding) {}
+
 InputReader::InputReader(std::string text)
     : fd_(-1), encoding_(InputEncoding::kUtf8), started_(true), ended_(true) {
   encoding_name_ = "UTF-8";
@@ -129,14 +132,22 @@ void InputReader::StartEncoding(std::string_view first) {
 bool InputReader::Fill() {
   if (ended_) return false;
   char buffer[kReadBytes];
-  ssize_t n;
-  do {
-    n = ::read(fd_, buffer, sizeof buffer);
-  } while (n < 0 && errno == EINTR);
-  if (n < 0) throw EInputError(Msg("cannot read %s: %s", {name_, SystemErrorText(errno)}));
-  // The first end of the input is its end: a terminal's Ctrl-D is not asked a second time.
-  if (n == 0) ended_ = true;
-  std::string_view piece(buffer, static_cast<size_t>(n));
+  std::string_view piece;
+  if (from_memory_) {
+    // The same pieces as a descriptor gives, so that the text is decoded as a file's would be.
+    piece = memory_.substr(0, kReadBytes);
+    memory_.remove_prefix(piece.size());
+    if (piece.empty()) ended_ = true;
+  } else {
+    ssize_t n;
+    do {
+      n = ::read(fd_, buffer, sizeof buffer);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) throw EInputError(Msg("cannot read %s: %s", {name_, SystemErrorText(errno)}));
+    // The first end of the input is its end: a terminal's Ctrl-D is not asked a second time.
+    if (n == 0) ended_ = true;
+    piece = std::string_view(buffer, static_cast<size_t>(n));
+  }
   if (!started_) {
     head_.append(piece);
     if (head_.size() < 4 && !ended_) return true;

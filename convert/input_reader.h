@@ -35,6 +35,9 @@ class InputReader {
   InputReader(int fd, std::string name, InputEncoding encoding);
   // Reads lines from text given whole (UTF-8).
   explicit InputReader(std::string text);
+  // Reads lines from bytes in memory, decoded and checked exactly as from a descriptor. The
+  // bytes are not copied and must outlive the reader.
+  InputReader(std::string_view bytes, std::string name, InputEncoding encoding);
   ~InputReader();
   InputReader(const InputReader&) = delete;
   InputReader& operator=(const InputReader&) = delete;
@@ -68,6 +71,8 @@ class InputReader {
   void StartEncoding(std::string_view first_bytes);
 
   int fd_;
+  std::string_view memory_;  // the unread bytes when reading from memory
+  bool from_memory_ = false;
   std::string name_;
   InputEncoding encoding_;
   UConverter* converter_ = nullptr;

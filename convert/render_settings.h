@@ -47,10 +47,26 @@ struct RenderSettings {
   // Beyond the window's settings; their defaults draw what the window draws.
   ColorValue BackgroundColor = kDefaultBackgroundColor;
   LineAlignment Alignment = LineAlignment::kLeft;
+  // A font file that draws instead of the face FontName names, and which of its faces; set by
+  // SetFontArgument.
+  std::string FontPath = {};
+  int32_t FontFaceIndex = 0;
 };
 
 // The alignment named "left", "center" (or "centre") or "right"; nothing for any other text.
 std::optional<LineAlignment> ParseLineAlignment(std::string_view name);
+
+// True when a font argument names a font file rather than a face: it contains a '/' or ends in
+// .ttf, .otf, .ttc, .otc, .pfa, .pfb, .woff or .woff2 (any letter case), either of them perhaps
+// followed by ":N", the number of a face of a collection counted from 0.
+bool IsFontFileArgument(std::string_view argument);
+
+// Takes a font argument of the command-line tool and the library: a font file (as
+// IsFontFileArgument tells, "path:N" taken as face N only when no file has the whole name) or
+// else a face name as the window's font box holds it. A font file must be readable and hold that
+// face. Returns why the argument cannot be taken, the settings unchanged, or nothing when they
+// took it.
+std::optional<std::string> SetFontArgument(RenderSettings& settings, std::string_view argument);
 
 // The settings from the texts of the window's fields, numbers parsed with their fallbacks.
 RenderSettings ReadRenderSettings(std::string_view font_name, std::string_view size_text,
@@ -58,7 +74,7 @@ RenderSettings ReadRenderSettings(std::string_view font_name, std::string_view s
                                   std::string_view margin_text);
 
 // The drawing font for the settings: lfHeight = -MulDiv(FontSize, ppi, 72), the face name as
-// FaceNameFor gives it, every other field at its default.
+// FaceNameFor gives it, the font file of FontPath, every other field at its default.
 LogFont MakeLogFont(const RenderSettings& settings, int32_t pixels_per_inch);
 
 // The face that reaches the font for a font name: "MS Sans Serif" for an empty name and for

@@ -115,6 +115,11 @@ void UseLocaleLanguage() {
   language = MessageLanguage::kChinese;
 }
 
+void UseEnvironmentLanguage() {
+  const bool chinese = LocaleFromEnvironment("LC_MESSAGES").rfind("zh", 0) == 0;
+  language = chinese ? MessageLanguage::kWindow : MessageLanguage::kEnglish;
+}
+
 MessageLanguage CurrentMessageLanguage() { return language.load(std::memory_order_relaxed); }
 
 const char* TrSystem(const char* english) {

@@ -29,6 +29,12 @@ std::string Msg(const char* pattern, std::initializer_list<std::string_view> arg
 // read, the built-in Chinese texts stand in, so that a message never mixes two languages.
 void UseLocaleLanguage();
 
+// For a library inside another program: Chinese (the built-in texts, system errors in the
+// environment's LC_MESSAGES locale) when the environment's message locale (LC_ALL, LC_MESSAGES,
+// LANG) is zh_*, English otherwise. Reads the environment only: the program's locale, its
+// environment and gettext's domains stay as they are.
+void UseEnvironmentLanguage();
+
 enum class MessageLanguage {
   kWindow,   // the built-in Chinese texts; system errors in the user's LC_MESSAGES locale
   kEnglish,  // the texts as written; system errors in English

@@ -33,6 +33,8 @@ class FreeTypeEngine final : public FontEngine, public FaceOpener {
     request.face_name = log_font.lfFaceName;
     request.weight = log_font.lfWeight;
     request.italic = log_font.lfItalic != 0;
+    request.font_file = log_font.font_file;
+    request.face_index = log_font.font_face_index;
     request.pixel_size = static_cast<double>(
         std::clamp<int64_t>(std::llabs(static_cast<int64_t>(log_font.lfHeight)), 1, kMaxEmPixels));
     if (log_font.lfHeight == 0) request.pixel_size = static_cast<double>(kDefaultEmPixels);
@@ -43,7 +45,7 @@ class FreeTypeEngine final : public FontEngine, public FaceOpener {
 
     std::optional<PixelSize> size;
     if (FT_IS_SCALABLE(face->face.get())) {
-      const bool cell_is_em = HasWindowsCjkMetrics(request.face_name);
+      const bool cell_is_em = request.font_file.empty() && HasWindowsCjkMetrics(request.face_name);
       size = PixelSizeFor(log_font.lfHeight, cell_is_em ? kWindowsCjkMetrics : face->metrics);
       if (!size) throw EOutOfResources(TooLargeMessage(log_font.lfHeight));
       if (cell_is_em && log_font.lfHeight <= 0) {
@@ -65,7 +67,8 @@ class FreeTypeEngine final : public FontEngine, public FaceOpener {
     }
     // AR PL UMing and UKai follow the Taiwan convention of centred punctuation; the Windows
     // faces they stand in for have the mainland one.
-    if (HasWindowsCjkMetrics(request.face_name) && file.family.rfind("AR PL U", 0) == 0) {
+    if (request.font_file.empty() && HasWindowsCjkMetrics(request.face_name) &&
+        file.family.rfind("AR PL U", 0) == 0) {
       primary->UseMainlandPunctuation();
     }
     if (!FT_IS_SCALABLE(face->face.get())) {

@@ -29,6 +29,10 @@ struct LogFont {
   uint8_t lfQuality = 0;
   uint8_t lfPitchAndFamily = 0;
   std::string lfFaceName;
+  // Beyond the Windows structure: a font file that draws instead of the face name's font, and
+  // which of its faces (0 for a single font or a collection's first face).
+  std::string font_file;
+  int32_t font_face_index = 0;
 };
 
 // The size of a measured string: the sum of its characters' advance widths, and the font's cell

@@ -1,6 +1,11 @@
 #include "text/font_resolver.h"
 
+#include <fcntl.h>
 #include <fontconfig/fontconfig.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <algorithm>
 #include <cctype>
@@ -11,6 +16,7 @@
 
 #include "platform/failure.h"
 #include "platform/messages.h"
+#include "platform/system_error.h"
 #include "text/text_shaping.h"
 
 namespace t2j {
@@ -197,6 +203,10 @@ std::optional<FontFile> FontFileOf(FcPattern* font) {
   if (FcPatternGetString(font, FC_FAMILY, 0, &family) == FcResultMatch && family != nullptr) {
     file.family = reinterpret_cast<const char*>(family);
   }
+  FcChar8* style = nullptr;
+  if (FcPatternGetString(font, FC_STYLE, 0, &style) == FcResultMatch && style != nullptr) {
+    file.style = reinterpret_cast<const char*>(style);
+  }
   file.options.antialias = GetBool(font, FC_ANTIALIAS, true);
   file.options.hinting = GetBool(font, FC_HINTING, true);
   file.options.autohint = GetBool(font, FC_AUTOHINT, false);
@@ -207,6 +217,79 @@ std::optional<FontFile> FontFileOf(FcPattern* font) {
     file.options.hint_style = hint_style;
   }
   return file;
+}
+
+// True when one of the font's style names (it may have one per language) is `style`, letter case
+// ignored.
+bool HasStyleName(FcPattern* font, const std::string& style) {
+  FcChar8* name = nullptr;
+  for (int n = 0; FcPatternGetString(font, FC_STYLE, n, &name) == FcResultMatch; ++n) {
+    if (FcStrCmpIgnoreCase(name, FcText(style)) == 0) return true;
+  }
+  return false;
+}
+
+// Why the font file cannot be read, or nothing when it can.
+std::optional<std::string> UnreadableFontFile(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int error = fd < 0 ? errno : 0;
+  if (fd >= 0) {
+    struct stat status {};
+    if (fstat(fd, &status) != 0) {
+      error = errno;
+    } else if (S_ISDIR(status.st_mode)) {
+      error = EISDIR;
+    }
+    close(fd);
+  }
+  if (error == 0) return std::nullopt;
+  return Msg("cannot read the font file “%s”: %s", {path, SystemErrorText(error)});
+}
+
+// The face of a font file, as fontconfig describes it, with the rendering options that its
+// configuration gives the face's family.
+FontFile ResolveFontFile(const FaceRequest& request) {
+  if (std::optional<std::string> problem = UnreadableFontFile(request.font_file)) {
+    throw ECanvasError(*problem);
+  }
+  int count = 0;
+  PatternPtr first(FcFreeTypeQuery(FcText(request.font_file), 0, nullptr, &count));
+  if (!first || count <= 0) {
+    throw ECanvasError(Msg("“%s” is not a font file", {request.font_file}));
+  }
+  // Indexes from 65536 up would name instances of a variable font rather than faces.
+  if (request.face_index < 0 || request.face_index >= count || request.face_index > 0xFFFF) {
+    const std::string index = std::to_string(request.face_index);
+    if (count == 1) {
+      throw ECanvasError(
+          Msg("the font file “%s” has one face, number 0, not %s", {request.font_file, index}));
+    }
+    throw ECanvasError(Msg("the font file “%s” has faces 0 to %s, not %s",
+                           {request.font_file, std::to_string(count - 1), index}));
+  }
+  PatternPtr font = request.face_index == 0
+                        ? std::move(first)
+                        : PatternPtr(FcFreeTypeQuery(FcText(request.font_file), request.face_index,
+                                                     nullptr, &count));
+  if (!font) {
+    throw ECanvasError(Msg("“%s” is not a font file", {request.font_file}));
+  }
+  PatternPtr pattern(FcPatternCreate());
+  if (!pattern) throw ECanvasError(Tr("cannot describe the font (out of memory)"));
+  FcChar8* family = nullptr;
+  if (FcPatternGetString(font.get(), FC_FAMILY, 0, &family) == FcResultMatch &&
+      FcPatternAddString(pattern.get(), FC_FAMILY, family) != FcTrue) {
+    throw ECanvasError(Tr("cannot describe the font (out of memory)"));
+  }
+  AddStyle(pattern.get(), request);
+  PrepareForMatch(pattern.get());
+  PatternPtr prepared(FcFontRenderPrepare(nullptr, pattern.get(), font.get()));
+  std::optional<FontFile> file;
+  if (prepared) file = FontFileOf(prepared.get());
+  if (!file) throw ECanvasError(Tr("cannot describe the font (out of memory)"));
+  file->path = request.font_file;
+  file->index = request.face_index;
+  return *file;
 }
 
 // The generic families a family can belong to.
@@ -300,6 +383,7 @@ bool IsUnknownFaceName(std::string_view face_name) {
 
 FontFile ResolveFace(const FaceRequest& request) {
   RequireFontconfig();
+  if (!request.font_file.empty()) return ResolveFontFile(request);
   const Query query = QueryFor(request.face_name);
 
   PatternPtr pattern(query.is_pattern ? FcNameParse(FcText(query.text)) : FcPatternCreate());
@@ -320,6 +404,9 @@ FontFile ResolveFace(const FaceRequest& request) {
   std::optional<FontFile> file;
   if (match) file = FontFileOf(match.get());
   if (!file) throw ECanvasError(Msg("no usable font for “%s”", {request.face_name}));
+  if (!query.style.empty() && !HasStyleName(match.get(), query.style)) {
+    file->missing_style = query.style;
+  }
   return *file;
 }
 

@@ -27,6 +27,9 @@ struct FontFile {
   std::string path;
   int index = 0;
   std::string family;
+  std::string style;  // the face's style name, such as "Bold" or "Book"
+  // The style that a "Family Style" face name asked for when the family has no such style.
+  std::string missing_style;
   RenderOptions options;
 };
 
@@ -50,6 +53,8 @@ struct FaceRequest {
   int32_t weight = 400;  // as LOGFONT has it (400 normal, 700 bold)
   bool italic = false;
   double pixel_size = 16;  // character height, for fontconfig's size-dependent rules
+  std::string font_file;   // when not empty, this font file draws, whatever the face name
+  int face_index = 0;      // the face of font_file: 0 for a single font or a collection's first
 };
 
 // The fonts that cover what a primary face lacks, sorted by fontconfig for the primary's family
@@ -87,10 +92,12 @@ class FallbackFonts {
 };
 
 // Resolves a face name: a family that fontconfig knows by that name is taken as it is; else the
-// first installed candidate of FaceSubstitutes; else fontconfig's form "Family:weight=bold" of an installed family; else "Family Style", an
-// installed family and one of its styles ("DejaVu Sans Bold"); else whatever fontconfig matches
-// for the name.
-// Fails with ECanvasError when fontconfig cannot be used or matches no font at all.
+// first installed candidate of FaceSubstitutes; else fontconfig's form "Family:weight=bold" of an
+// installed family; else "Family Style", an installed family and one of its styles ("DejaVu Sans
+// Bold"); else whatever fontconfig matches for the name. A request with a font file gives that
+// file's face, with the rendering options fontconfig's configuration gives the face's family.
+// Fails with ECanvasError when fontconfig cannot be used or matches no font at all, and when the
+// font file cannot be read, is no font, or has no face of that index (the message says which).
 FontFile ResolveFace(const FaceRequest& request);
 
 // What ResolveFace asks fontconfig for: the face name itself when it is an installed family or

@@ -20,6 +20,7 @@
 #include "convert/save_picture.h"
 #include "platform/gb18030.h"
 #include "text/font_engine.h"
+#include "text/font_resolver.h"
 
 namespace t2j {
 namespace {
@@ -382,6 +383,35 @@ TEST_F(CliTest, PictureOptionsReachTheFile) {
   EXPECT_GE(corner.b, 120);
   EXPECT_LE(corner.b, 136);
   EXPECT_LE(decoded->quant_tables[0][0], 2);
+}
+
+TEST_F(CliTest, FontFileDrawsAsItsFamilyDoes) {
+  if (!IsInstalledFamily("DejaVu Sans")) GTEST_SKIP() << "fonts-dejavu-core missing";
+  FaceRequest request;
+  request.face_name = "DejaVu Sans Bold";
+  const std::string bold_file = ResolveFace(request).path;
+  // Chinese comes from the fallback fonts, as it does for the family by name.
+  const std::string text = "Hello 你好\n";
+  ASSERT_EQ(RunCli({"-f", "DejaVu Sans Bold", "-o", "by_name.jpg"}, text, dir_).exit_code, 0);
+  const Outcome by_file = RunCli({"--font=" + bold_file, "-o", "by_file.jpg"}, text, dir_);
+  ASSERT_EQ(by_file.exit_code, 0) << by_file.err;
+  EXPECT_EQ(by_file.err, "");
+  EXPECT_EQ(ReadFile(dir_ / "by_file.jpg"), ReadFile(dir_ / "by_name.jpg"));
+
+  testing::WriteFileBytes(dir_ / "notes.ttf", "no font\n");
+  for (const std::string& bad : {std::string("missing/face.ttf"), std::string("notes.ttf"),
+                                 bold_file + ":1"}) {
+    const Outcome refused = RunCli({"-f", bad, "-o", "bad.jpg"}, text, dir_);
+    EXPECT_EQ(refused.exit_code, 2) << bad;
+    EXPECT_NE(refused.err.find("option '-f': "), std::string::npos) << refused.err;
+    EXPECT_FALSE(fs::exists(dir_ / "bad.jpg")) << bad;
+  }
+
+  const Outcome no_style = RunCli({"-f", "DejaVu Sans Foo", "-o", "foo.jpg"}, text, dir_);
+  EXPECT_EQ(no_style.exit_code, 0);
+  EXPECT_NE(no_style.err.find("warning: “DejaVu Sans” has no style “Foo”; “DejaVu Sans "),
+            std::string::npos)
+      << no_style.err;
 }
 
 TEST_F(CliTest, ManyFilesGiveTheBytesOfSingleRuns) {
