@@ -2,7 +2,8 @@
 #   make run     install what is missing, build, start the window
 #   make test    install what is missing, build, run every test
 #   make asan    the tests again, built with the address and undefined-behaviour sanitizers
-#   make bench   time the command-line tool against cjpeg and Pillow, and the window against it
+#   make bench   time the command-line tool against cjpeg and Pillow, the Python module against
+#                Pillow and itself on two threads, and the window against the tool
 #   make look    screenshots of the window under a virtual display (build/screenshots/)
 #   make fuzz    build the libFuzzer targets with clang and run each for FUZZ_SECONDS
 #   make package Debian packages text2jpg-cli and text2jpg in build/, checked by lintian in CI
@@ -48,6 +49,7 @@ bench: build
 	bash scripts/install-deps.sh --bench
 	status=0; \
 	/usr/bin/python3 bench/run_bench.py --cli $(BUILD)/bin/text2jpg-cli || status=1; \
+	PYTHONPATH=$(abspath $(BUILD))/python /usr/bin/python3 bench/module_bench.py || status=1; \
 	xvfb-run -a -s "-screen 0 1280x1024x24" dbus-run-session -- /usr/bin/python3 \
 	  bench/window_bench.py --window $(BUILD)/bin/text2jpg --cli $(BUILD)/bin/text2jpg-cli \
 	  || status=1; \
@@ -87,7 +89,7 @@ po:
 	for po in po/*.po; do msgmerge --quiet --update --backup=none $$po po/text2jpg.pot; done
 
 format:
-	find platform text convert cli app widgets tests bench -name '*.h' -o -name '*.cpp' | xargs clang-format -i
+	find platform text convert cli app widgets tests bench python -name '*.h' -o -name '*.cpp' | xargs clang-format -i
 
 install:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=$(PREFIX) $(CMAKE_FLAGS)

@@ -31,7 +31,6 @@
 #include "convert/input_reader.h"
 #include "convert/jpeg_image.h"
 #include "convert/render_text.h"
-#include "text/font_resolver.h"
 #include "platform/file_output.h"
 #include "platform/gb18030.h"
 #include "platform/messages.h"
@@ -39,6 +38,7 @@
 #include "platform/system_error.h"
 #include "text/font_engine.h"
 #include "text/font_list.h"
+#include "text/font_resolver.h"
 #include "widgets/colour_picker/model/color_names.h"
 
 namespace t2j {
@@ -128,7 +128,8 @@ void PrintWarnings(FILE* err, const std::string& prefix, const std::string& warn
   while (start < warnings.size()) {
     size_t end = warnings.find('\n', start);
     if (end == std::string::npos) end = warnings.size();
-    PrintLine(err, Msg("%s: %swarning: %s", {kProgram, prefix, warnings.substr(start, end - start)}));
+    PrintLine(err,
+              Msg("%s: %swarning: %s", {kProgram, prefix, warnings.substr(start, end - start)}));
     start = end + 1;
   }
 }
@@ -314,8 +315,7 @@ std::variant<std::vector<std::string>, UsageError> PictureNames(const CliOptions
     struct stat info {};
     if (path.ends_with('/') || (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))) {
       return UsageError{
-          Msg("'%s' is a directory; -o names the picture's file (use -O for a directory)",
-              {path})};
+          Msg("'%s' is a directory; -o names the picture's file (use -O for a directory)", {path})};
     }
   }
   if (options.input_paths.empty() ||
@@ -329,7 +329,8 @@ std::variant<std::vector<std::string>, UsageError> PictureNames(const CliOptions
   }
   if (options.output_path) return std::vector<std::string>{*options.output_path};
   for (const std::string& input : options.input_paths) {
-    std::optional<std::string> picture = PictureNameFor(input, options.output_dir, options.picture.format == PictureFormat::kPng ? ".png" : ".jpg");
+    std::optional<std::string> picture = PictureNameFor(
+        input, options.output_dir, options.picture.format == PictureFormat::kPng ? ".png" : ".jpg");
     if (!picture) return UsageError{Msg("'%s' names no file to name a picture after", {input})};
     pictures.push_back(std::move(*picture));
   }

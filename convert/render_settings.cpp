@@ -23,7 +23,7 @@ bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
          });
 }
 
-constexpr std::string_view kFontFileExtensions[] = {".ttf", ".otf", ".ttc", ".otc",
+constexpr std::string_view kFontFileExtensions[] = {".ttf", ".otf", ".ttc",  ".otc",
                                                     ".pfa", ".pfb", ".woff", ".woff2"};
 
 // The length of a ":N" face number at the end of the argument, 0 when there is none.

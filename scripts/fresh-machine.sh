@@ -6,8 +6,9 @@
 # build    DIR/a: minbase bookworm plus git and make. A clone of the current branch runs
 #          `make test`, starts the window (offscreen, as `make run` does) and runs `make package`.
 # install  DIR/b: another minbase bookworm installs DIR/a's packages with apt (Recommends too, as
-#          apt does by default), converts text with /usr/bin/text2jpg-cli and checks the manual
-#          pages, metainfo, icons, copyright files and that a font covers Chinese.
+#          apt does by default), converts text with /usr/bin/text2jpg-cli and with the Python
+#          module, and checks the manual pages, metainfo, icons, copyright files and that a
+#          font covers Chinese.
 # Without a step, both. A system that DIR already holds is reused. Needs root and debootstrap
 # (scripts/install-deps.sh --fresh); the build takes a long while.
 set -euo pipefail
@@ -86,11 +87,14 @@ install_step() {
     printf "你好，世界\nHello, world\n" | /usr/bin/text2jpg-cli -s 24 -o hello.jpg
     test "$(head -c 3 hello.jpg | od -An -tx1 | tr -d " ")" = ffd8ff
     echo "converted: $(stat -c %s hello.jpg) bytes of JPEG"
+    bytes=$(python3 -c "import text2jpg; print(len(text2jpg.render(\"你好\")))")
+    echo "from Python: text2jpg.render(\"你好\") gave $bytes bytes"
     for f in /usr/share/man/man1/text2jpg-cli.1.gz /usr/share/man/man1/text2jpg.1.gz \
              /usr/share/metainfo/io.github.text2jpg.Text2Jpg.metainfo.xml \
              /usr/share/applications/io.github.text2jpg.Text2Jpg.desktop \
              /usr/share/icons/hicolor/scalable/apps/io.github.text2jpg.Text2Jpg.svg \
              /usr/share/doc/text2jpg-cli/copyright /usr/share/doc/text2jpg/copyright \
+             /usr/share/doc/python3-text2jpg/copyright \
              /usr/share/bash-completion/completions/text2jpg-cli; do
       test -s "$f"
       echo "present: $f"

@@ -21,6 +21,7 @@ packages=(
   qt6-base-dev libxcb1-dev libfreetype-dev libfontconfig-dev libharfbuzz-dev libjpeg62-turbo-dev
   libpng-dev
   libicu-dev
+  python3-dev python3-distributed
   libgtest-dev libgmock-dev
   xvfb xauth dbus-daemon at-spi2-core python3-pyatspi
   qt6-translations-l10n

@@ -238,6 +238,7 @@ class FreeTypeFont final : public TextFont {
     placed_.clear();
     run_faces_.clear();
     missing_.clear();
+    LimitClusterLength(chars_);
     const std::u32string_view line(chars_.data(), chars_.size());
     SizedFace* previous = nullptr;
     const auto face_of = [&](size_t begin, size_t end) {

@@ -30,6 +30,17 @@ bool AsksForEmoji(char32_t c);
 // width.
 bool IsDefaultIgnorable(char32_t c);
 
+// The most characters that follow a cluster's first one in a line handed to HarfBuzz, whose time
+// grows with the square of a cluster's length. Text has at most 30 marks in a row (the limit of
+// Unicode's stream-safe text format); emoji sequences are shorter still.
+constexpr size_t kMostClusterContinuations = 64;
+
+// Leaves out of a line that is to be shaped the marks, joiners, emoji modifiers and tags that
+// would make a cluster longer than that: a few hundred thousand marks on one letter would
+// otherwise take minutes, and marks past the first few dozen stack far outside the line's cell
+// anyway. A chain of emoji joined by U+200D loses a joiner there and goes on as a new cluster.
+void LimitClusterLength(std::vector<char32_t>& line);
+
 // The canonical composition (NFC) of a cluster into `out`; false when it is no shorter.
 bool ComposeCluster(std::u32string_view cluster, std::u32string& out);
 

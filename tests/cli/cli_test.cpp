@@ -371,9 +371,9 @@ TEST_F(CliTest, PictureOptionsReachTheFile) {
       << unknown_face.err;
 
   // Background in the margin, right-aligned text and a finer quality change the picture.
-  const Outcome styled = RunCli(
-      {"--background", "clNavy", "--align=right", "--quality", "100", "-o", "styled.jpg"},
-      "Hello\nx\n", dir_);
+  const Outcome styled =
+      RunCli({"--background", "clNavy", "--align=right", "--quality", "100", "-o", "styled.jpg"},
+             "Hello\nx\n", dir_);
   ASSERT_EQ(styled.exit_code, 0) << styled.err;
   const auto decoded = testing::DecodeJpeg(ReadFile(dir_ / "styled.jpg"));
   ASSERT_TRUE(decoded);
@@ -399,8 +399,8 @@ TEST_F(CliTest, FontFileDrawsAsItsFamilyDoes) {
   EXPECT_EQ(ReadFile(dir_ / "by_file.jpg"), ReadFile(dir_ / "by_name.jpg"));
 
   testing::WriteFileBytes(dir_ / "notes.ttf", "no font\n");
-  for (const std::string& bad : {std::string("missing/face.ttf"), std::string("notes.ttf"),
-                                 bold_file + ":1"}) {
+  for (const std::string& bad :
+       {std::string("missing/face.ttf"), std::string("notes.ttf"), bold_file + ":1"}) {
     const Outcome refused = RunCli({"-f", bad, "-o", "bad.jpg"}, text, dir_);
     EXPECT_EQ(refused.exit_code, 2) << bad;
     EXPECT_NE(refused.err.find("option '-f': "), std::string::npos) << refused.err;

@@ -8,9 +8,11 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "text/font_engine.h"
 #include "text/font_test_support.h"
+#include "text/text_shaping.h"
 
 namespace t2j {
 namespace {
@@ -131,6 +133,38 @@ TEST(ShapingTest, MarksTheBaseFaceLacksComeWithTheirBaseFromAFaceWithAll) {
   const std::string decomposed = "Tie\u0302\u0301ng Vie\u0323\u0302t";
   EXPECT_TRUE(font->Uncovered(decomposed).empty());
   EXPECT_TRUE(SamePixels(*DrawnInTurn(*font, {decomposed}), *DrawnInTurn(*font, {"Tiếng Việt"})));
+}
+
+TEST(ShapingTest, MarksPastTheBoundOnOneLetterAreLeftOut) {
+  if (!Have("DejaVu Sans")) GTEST_SKIP() << "fonts-dejavu-core missing";
+  std::u32string line = U"a";
+  line.append(kMostClusterContinuations, U'\u0301');
+  std::vector<char32_t> limited(line.begin(), line.end());
+  limited.insert(limited.end(), 3 * kMostClusterContinuations, U'\u0302');
+  LimitClusterLength(limited);
+  EXPECT_EQ(std::u32string(limited.begin(), limited.end()), line);
+  // A chain of joined emoji loses only a joiner at the bound; text and the usual sequences keep
+  // everything.
+  std::vector<char32_t> chain;
+  for (int i = 0; i < 100; ++i) chain.insert(chain.end(), {U'\U0001F468', U'\u200D'});
+  LimitClusterLength(chain);
+  EXPECT_EQ(std::count(chain.begin(), chain.end(), U'\U0001F468'), 100);
+  EXPECT_LT(std::count(chain.begin(), chain.end(), U'\u200D'), 100);
+  for (const std::u32string& usual :
+       {std::u32string(U"بِسْمِ اللّٰهِ"), std::u32string(U"👨\u200D👩\u200D👧🇨🇳"),
+        std::u32string(U"Tie\u0302\u0301ng ｶﾞ")}) {
+    std::vector<char32_t> kept(usual.begin(), usual.end());
+    LimitClusterLength(kept);
+    EXPECT_EQ(std::u32string(kept.begin(), kept.end()), usual);
+  }
+
+  // Twenty thousand marks on one letter: drawn as the bound's worth of them.
+  const auto font = Font("DejaVu Sans", -24);
+  std::string many = "a";
+  std::string bound = "a";
+  for (size_t i = 0; i < 20000; ++i) many += "\u0301";
+  for (size_t i = 0; i < kMostClusterContinuations; ++i) bound += "\u0301";
+  EXPECT_TRUE(SamePixels(*DrawnInTurn(*font, {many + "b"}), *DrawnInTurn(*font, {bound + "b"})));
 }
 
 TEST(ChineseFaceTest, CellIsTheEm) {
