@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -146,7 +147,14 @@ mode_t NewFileMode() {
 
 }  // namespace
 
+namespace {
+std::atomic<bool> leave_file_size_signal{false};
+}  // namespace
+
+void LeaveFileSizeSignal() { leave_file_size_signal = true; }
+
 void IgnoreFileSizeSignal() {
+  if (leave_file_size_signal) return;
   static std::once_flag once;
   std::call_once(once, [] {
     struct sigaction current {};

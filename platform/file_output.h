@@ -15,6 +15,11 @@ namespace t2j {
 // someone installed a handler. Safe to call more than once.
 void IgnoreFileSizeSignal();
 
+// Leaves SIGXFSZ as the program has it from now on: a FileReplacement no longer ignores it on its
+// first write. For a library inside another program, whose signals are the program's; the
+// library keeps the signal blocked in its own thread while it writes instead.
+void LeaveFileSizeSignal();
+
 // Writes all of `bytes` to the descriptor, retrying interrupted and partial writes until every
 // byte is written. Returns 0, or the errno value of a write that can put no further byte (disk
 // full, file size limit); an empty `bytes` writes nothing and succeeds.
