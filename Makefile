@@ -49,7 +49,7 @@ bench: build
 	bash scripts/install-deps.sh --bench
 	status=0; \
 	/usr/bin/python3 bench/run_bench.py --cli $(BUILD)/bin/text2jpg-cli || status=1; \
-	PYTHONPATH=$(BUILD)/python /usr/bin/python3 bench/module_bench.py || status=1; \
+	PYTHONPATH=$(abspath $(BUILD))/python /usr/bin/python3 bench/module_bench.py || status=1; \
 	xvfb-run -a -s "-screen 0 1280x1024x24" dbus-run-session -- /usr/bin/python3 \
 	  bench/window_bench.py --window $(BUILD)/bin/text2jpg --cli $(BUILD)/bin/text2jpg-cli \
 	  || status=1; \

@@ -319,9 +319,19 @@ void SaveJpegFile(const std::string& path, int32_t width, int32_t height, Pictur
 
 void WriteJpegFile(FileReplacement& file, const std::string& path, int32_t width, int32_t height,
                    PictureRows& rows, int quality) {
+  WriteEncodedFile(file, path,
+                   [&](JpegSink& sink) { EncodeJpeg(width, height, rows, sink, quality); });
+}
+
+void SaveEncodedFile(const std::string& path, const JpegFileOptions& options,
+                     const StreamEncoder& encode) {
+  SaveStreamed(path, options, encode);
+}
+
+void WriteEncodedFile(FileReplacement& file, const std::string& path,
+                      const StreamEncoder& encode) {
   try {
-    WriteStreamed(file, path,
-                  [&](JpegSink& sink) { EncodeJpeg(width, height, rows, sink, quality); });
+    WriteStreamed(file, path, encode);
   } catch (...) {
     file.Abandon();
     throw;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "convert/picture_rows.h"
@@ -102,5 +103,14 @@ void SaveJpegFile(const std::string& path, int32_t width, int32_t height, Pictur
 // caller. Fails as SaveJpegFile does, the file then abandoned.
 void WriteJpegFile(FileReplacement& file, const std::string& path, int32_t width, int32_t height,
                    PictureRows& rows, int quality = kJpegQuality);
+
+// What SaveJpegFile and WriteJpegFile do, for any encoder: `encode` hands the whole stream to
+// the sink it is given, and is called twice (the first time only to count the bytes) when the
+// file is rewritten in place.
+using StreamEncoder = std::function<void(JpegSink&)>;
+void SaveEncodedFile(const std::string& path, const JpegFileOptions& options,
+                     const StreamEncoder& encode);
+void WriteEncodedFile(FileReplacement& file, const std::string& path,
+                      const StreamEncoder& encode);
 
 }  // namespace t2j

@@ -57,6 +57,16 @@ void EncodePictureRows(int32_t width, int32_t height, PictureRows& rows,
   }
 }
 
+void EncodePictureRows(int32_t width, int32_t height, PictureRows& rows,
+                       const PictureEncoding& encoding, JpegSink& sink) {
+  CheckQuality(encoding);
+  if (encoding.format == PictureFormat::kPng) {
+    EncodePng(width, height, rows, sink);
+  } else {
+    EncodeJpeg(width, height, rows, sink, encoding.quality);
+  }
+}
+
 void SavePictureRows(const std::string& path, int32_t width, int32_t height, PictureRows& rows,
                      const PictureEncoding& encoding) {
   CheckQuality(encoding);

@@ -39,6 +39,10 @@ int32_t MaxPictureSide(PictureFormat format);
 void EncodePictureRows(int32_t width, int32_t height, PictureRows& rows,
                        const PictureEncoding& encoding, std::string& stream);
 
+// The same, handing the stream to `sink` piece by piece as it is made.
+void EncodePictureRows(int32_t width, int32_t height, PictureRows& rows,
+                       const PictureEncoding& encoding, JpegSink& sink);
+
 // Writes the picture as a file in the encoding's format, as SaveJpegFile or SavePngFile write.
 void SavePictureRows(const std::string& path, int32_t width, int32_t height, PictureRows& rows,
                      const PictureEncoding& encoding);

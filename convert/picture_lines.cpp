@@ -187,15 +187,9 @@ void OpenPicture(FileReplacement& file, const std::string& path) {
 
 void WritePicture(FileReplacement& file, const std::string& path, int32_t width, int32_t height,
                   PictureRows& rows, const PictureEncoding& encoding) {
-  if (encoding.format == PictureFormat::kJpeg) {
-    WriteJpegFile(file, path, width, height, rows, encoding.quality);
-    return;
-  }
-  std::string stream;
-  EncodePictureRows(width, height, rows, encoding, stream);
-  int error = file.NeedsReserve() ? file.Reserve(stream.size()) : 0;
-  if (error == 0) error = file.Write(stream);
-  if (error != 0) throw EWriteError(path, error);
+  WriteEncodedFile(file, path, [&](JpegSink& sink) {
+    EncodePictureRows(width, height, rows, encoding, sink);
+  });
 }
 
 std::vector<std::pair<int32_t, int32_t>> PictureSizes(InputReader& input,
@@ -222,16 +216,7 @@ std::string EncodePicture(InputReader& input, const PictureOptions& options, Fon
   pictures.Next(lines);
   Uncovered uncovered;
   DrawPicture(lines, one, engine, uncovered, [&](int32_t width, int32_t height, PictureRows& rows) {
-    if (one.encoding.format != PictureFormat::kJpeg) {
-      std::string stream;
-      EncodePictureRows(width, height, rows, one.encoding, stream);
-      if (!stream.empty() &&
-          !sink.Put(reinterpret_cast<const uint8_t*>(stream.data()), stream.size())) {
-        sink.ThrowFailure();
-      }
-      return;
-    }
-    EncodeJpeg(width, height, rows, sink, one.encoding.quality);
+    EncodePictureRows(width, height, rows, one.encoding, sink);
   });
   return uncovered.Warning();
 }

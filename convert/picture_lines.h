@@ -97,8 +97,8 @@ void DrawPicture(const std::vector<std::string>& lines, const PictureOptions& op
 // a symbolic link to nothing.
 void OpenPicture(FileReplacement& file, const std::string& path);
 
-// Writes the picture into the open file in the encoding's format: a JPEG as it is encoded,
-// another format encoded whole first. Fails as SaveJpegFile does.
+// Writes the picture into the open file in the encoding's format as it is encoded. Fails as
+// SaveJpegFile does.
 void WritePicture(FileReplacement& file, const std::string& path, int32_t width, int32_t height,
                   PictureRows& rows, const PictureEncoding& encoding);
 

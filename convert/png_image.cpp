@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "convert/failure_text.h"
+#include "convert/jpeg_image.h"
 #include "platform/file_output.h"
 #include "platform/messages.h"
 #include "platform/raster.h"
@@ -16,7 +17,7 @@ namespace {
 // One compression: libpng's write structures, destroyed with the holder however Run ends.
 class PngWriter {
  public:
-  explicit PngWriter(std::string& stream) : stream_(stream) {}
+  explicit PngWriter(JpegSink& sink) : sink_(sink) {}
   PngWriter(const PngWriter&) = delete;
   PngWriter& operator=(const PngWriter&) = delete;
   ~PngWriter() {
@@ -34,6 +35,7 @@ class PngWriter {
       throw EOutOfResources(Tr(N_("cannot make the PNG encoder: out of memory")));
     if (setjmp(png_jmpbuf(png_)) != 0) {
       if (row_failure_) std::rethrow_exception(row_failure_);
+      if (sink_failed_) sink_.ThrowFailure();
       throw Exception(Msg(N_("PNG encoding failed: %s"), {message_}));
     }
     png_set_write_fn(png_, this, OnWrite, OnFlush);
@@ -74,18 +76,23 @@ class PngWriter {
   static void OnWarning(png_structp, png_const_charp) {}
 
   static void OnWrite(png_structp png, png_bytep bytes, png_size_t count) {
-    bool appended = true;
+    PngWriter& self = Of(png);
+    bool taken = false;
     try {
-      Of(png).stream_.append(reinterpret_cast<const char*>(bytes), count);
-    } catch (const std::exception&) {
-      appended = false;
+      taken = self.sink_.Put(bytes, count);
+    } catch (...) {
+      self.row_failure_ = std::current_exception();
     }
     // Not from inside the handler: the jump would leave the exception behind.
-    if (!appended) png_error(png, "out of memory");
+    if (!taken) {
+      self.sink_failed_ = true;
+      png_error(png, "write");
+    }
   }
   static void OnFlush(png_structp) {}
 
-  std::string& stream_;
+  JpegSink& sink_;
+  bool sink_failed_ = false;
   png_structp png_ = nullptr;
   png_infop info_ = nullptr;
   std::string message_;
@@ -94,8 +101,7 @@ class PngWriter {
 
 }  // namespace
 
-void EncodePng(int32_t width, int32_t height, PictureRows& rows, std::string& stream) {
-  stream.clear();
+void EncodePng(int32_t width, int32_t height, PictureRows& rows, JpegSink& sink) {
   if (TooLargeForPng(width, height)) {
     throw Exception(
         Msg(N_("cannot make a PNG picture of %s × %s pixels: a side may have at most "
@@ -103,21 +109,39 @@ void EncodePng(int32_t width, int32_t height, PictureRows& rows, std::string& st
             {std::to_string(width), std::to_string(height), std::to_string(kMaxPngSide)}));
   }
   if (width <= 0 || height <= 0) return;
-  PngWriter writer(stream);
+  PngWriter writer(sink);
+  writer.Run(width, height, rows);
+}
+
+void EncodePng(int32_t width, int32_t height, PictureRows& rows, std::string& stream) {
+  class StringSink final : public JpegSink {
+   public:
+    explicit StringSink(std::string& stream) : stream_(stream) {}
+    bool Put(const uint8_t* bytes, size_t count) override {
+      stream_.append(reinterpret_cast<const char*>(bytes), count);
+      return true;
+    }
+    [[noreturn]] void ThrowFailure() override {
+      throw EOutOfResources(Tr(N_("cannot make the PNG encoder: out of memory")));
+    }
+
+   private:
+    std::string& stream_;
+  };
+  stream.clear();
+  StringSink sink(stream);
   try {
-    writer.Run(width, height, rows);
+    EncodePng(width, height, rows, sink);
   } catch (...) {
     stream.clear();
     throw;
   }
 }
 
-void SavePngFile(const std::string& path, int32_t width, int32_t height, PictureRows& rows) {
-  FileReplacement file;
-  if (const int error = file.Open(path); error != 0) throw EFCreateError(path, error);
-  std::string stream;
-  EncodePng(width, height, rows, stream);
-  if (const int error = file.Replace(stream); error != 0) throw EWriteError(path, error);
+void SavePngFile(const std::string& path, int32_t width, int32_t height, PictureRows& rows,
+                 const JpegFileOptions& options) {
+  SaveEncodedFile(path, options,
+                  [&](JpegSink& sink) { EncodePng(width, height, rows, sink); });
 }
 
 }  // namespace t2j

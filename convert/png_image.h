@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "convert/jpeg_image.h"
 #include "convert/picture_rows.h"
 
 namespace t2j {
@@ -24,8 +25,13 @@ inline bool TooLargeForPng(int32_t width, int32_t height) {
 // passes through. The stream is empty after any failure.
 void EncodePng(int32_t width, int32_t height, PictureRows& rows, std::string& stream);
 
-// Writes the picture read from `rows` as a PNG file, with the steps and failures of
-// SaveJpegFile (EFCreateError, then the encoder's, then EWriteError).
-void SavePngFile(const std::string& path, int32_t width, int32_t height, PictureRows& rows);
+// The same, handing the stream to `sink` piece by piece as it is made; a sink that refuses
+// bytes ends the encoding with its ThrowFailure.
+void EncodePng(int32_t width, int32_t height, PictureRows& rows, JpegSink& sink);
+
+// Writes the picture read from `rows` as a PNG file, streamed as it is encoded, with the steps,
+// failures and options of SaveJpegFile (its quality unused).
+void SavePngFile(const std::string& path, int32_t width, int32_t height, PictureRows& rows,
+                 const JpegFileOptions& options = {});
 
 }  // namespace t2j

@@ -2,6 +2,10 @@
 // input (convert/picture_lines.h) and turns whatever they throw into a status and a message.
 #include "text2jpg/text2jpg.h"
 
+#include <pthread.h>
+#include <signal.h>
+#include <time.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -112,12 +116,43 @@ class PooledEngine {
   std::unique_ptr<EnginePool::Engine> engine_;
 };
 
-// The messages' language, chosen once from the environment.
+// The messages' language, chosen once from the environment; the program's signals left as they
+// are.
 void StartCall() {
   static std::once_flag once;
-  std::call_once(once, UseEnvironmentLanguage);
+  std::call_once(once, [] {
+    UseEnvironmentLanguage();
+    LeaveFileSizeSignal();
+  });
   last_error.clear();
 }
+
+// SIGXFSZ blocked in this thread while a file is written: past the file size limit the write
+// then fails with EFBIG, which is reported, instead of the signal ending the whole program. A
+// signal that came meanwhile is taken before the thread's mask is restored; the program's own
+// threads and its disposition of the signal are not touched.
+class FileSizeSignalBlocked {
+ public:
+  FileSizeSignalBlocked() {
+    sigemptyset(&signal_);
+    sigaddset(&signal_, SIGXFSZ);
+    blocked_ = pthread_sigmask(SIG_BLOCK, &signal_, &before_) == 0;
+  }
+  ~FileSizeSignalBlocked() {
+    if (!blocked_ || sigismember(&before_, SIGXFSZ) == 1) return;
+    const timespec now{};
+    while (sigtimedwait(&signal_, nullptr, &now) == SIGXFSZ) {
+    }
+    pthread_sigmask(SIG_SETMASK, &before_, nullptr);
+  }
+  FileSizeSignalBlocked(const FileSizeSignalBlocked&) = delete;
+  FileSizeSignalBlocked& operator=(const FileSizeSignalBlocked&) = delete;
+
+ private:
+  sigset_t signal_;
+  sigset_t before_;
+  bool blocked_ = false;
+};
 
 // A refused setting or argument is worded as text2jpg-cli words a usage error; a failure of the
 // conversion as it words that, with the full stop of the failure display.
@@ -402,6 +437,7 @@ text2jpg_status text2jpg_save(const text2jpg_settings* settings, const char* tex
     InputReader reader = TextReader(text, length);
     PictureOptions one = settings->options;
     one.max_height.reset();
+    const FileSizeSignalBlocked signal_blocked;
     // The name is checked before the text is read, as text2jpg-cli checks it.
     FileReplacement file;
     try {

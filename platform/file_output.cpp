@@ -4,12 +4,15 @@
 #include <limits.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <atomic>
 #include <cstring>
 #include <fstream>
 #include <limits>
@@ -76,6 +79,42 @@ int RenameTemporary(const std::string& temporary, const std::string& target) {
   return error;
 }
 
+// Closes the descriptors on several threads at once and returns when all are closed. Closing
+// the last descriptor of a replaced picture frees it, and that can wait on the disk far longer
+// than anything else a picture costs (ext4 without a journal discards the freed blocks before
+// it returns); the disk takes many of those waits at once.
+void CloseTogether(std::vector<int>& fds) {
+  constexpr size_t kThreads = 8;
+  std::atomic<size_t> next{0};
+  auto close_some = [&] {
+    for (size_t i = next++; i < fds.size(); i = next++) ::close(fds[i]);
+  };
+  std::vector<std::thread> threads;
+  for (size_t i = 1; i < std::min(kThreads, fds.size()); ++i) {
+    try {
+      threads.emplace_back(close_some);
+    } catch (const std::system_error&) {
+      break;
+    }
+  }
+  close_some();
+  for (std::thread& thread : threads) thread.join();
+  fds.clear();
+}
+
+// How many replaced pictures a group may hold open: a small part of the descriptors this
+// process may have.
+size_t MostHeldOpen() {
+  static const size_t most = [] {
+    struct rlimit limit {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return size_t{0};
+    if (limit.rlim_cur == RLIM_INFINITY) return size_t{1024};
+    return static_cast<size_t>(std::min<rlim_t>(limit.rlim_cur / 4, 1024));
+  }();
+  return most;
+}
+
+
 std::string DirectoryOf(const std::string& path) {
   const size_t slash = path.find_last_of('/');
   if (slash == std::string::npos) return ".";
@@ -108,7 +147,14 @@ mode_t NewFileMode() {
 
 }  // namespace
 
+namespace {
+std::atomic<bool> leave_file_size_signal{false};
+}  // namespace
+
+void LeaveFileSizeSignal() { leave_file_size_signal = true; }
+
 void IgnoreFileSizeSignal() {
+  if (leave_file_size_signal) return;
   static std::once_flag once;
   std::call_once(once, [] {
     struct sigaction current {};
@@ -312,6 +358,7 @@ CommitGroup::~CommitGroup() {
   for (const Pending& pending : pending_) {
     if (!pending.temporary.empty()) RemoveTemporary(pending.temporary);
   }
+  CloseTogether(replaced_);
 }
 
 void CommitGroup::Add(Pending pending) {
@@ -371,6 +418,8 @@ std::vector<CommitGroup::Result> CommitGroup::Flush() {
   }
   std::vector<Result> results;
   results.reserve(group.size());
+  std::vector<int> replaced;
+  uint64_t replaced_bytes = 0;
   for (const Pending& pending : group) {
     int error = pending.error;
     if (!pending.temporary.empty()) {
@@ -378,7 +427,21 @@ std::vector<CommitGroup::Result> CommitGroup::Flush() {
       if (error != 0) {
         RemoveTemporary(pending.temporary);
       } else {
+        // The picture being replaced stays open, so that the rename does not wait for it to be
+        // freed; the group frees what it holds together (see CloseTogether).
+        const int old = replaced.size() < MostHeldOpen()
+                            ? OpenRetrying(pending.target.c_str(), O_PATH | O_NOFOLLOW)
+                            : -1;
         error = RenameTemporary(pending.temporary, pending.target);
+        if (old >= 0) {
+          struct stat info {};
+          if (error == 0 && ::fstat(old, &info) == 0) {
+            replaced.push_back(old);
+            replaced_bytes += static_cast<uint64_t>(std::max<blkcnt_t>(info.st_blocks, 0)) * 512;
+          } else {
+            ::close(old);
+          }
+        }
       }
     }
     results.push_back(Result{pending.tag, error});
@@ -386,6 +449,20 @@ std::vector<CommitGroup::Result> CommitGroup::Flush() {
   for (const auto& [directory, error] : directories) {
     if (error == 0) FlushDirectory(directory);
   }
+  // The replaced pictures are freed when the group ends, after the files of every later flush
+  // have been made, or as soon as too many are open or they take too much of the disk.
+  {
+    const std::lock_guard<std::mutex> lock(lock_);
+    replaced_.insert(replaced_.end(), replaced.begin(), replaced.end());
+    replaced_bytes_ += replaced_bytes;
+    if (replaced_.size() < MostHeldOpen() && replaced_bytes_ < kMostBytes) {
+      replaced.clear();
+    } else {
+      replaced.swap(replaced_);
+      replaced_bytes_ = 0;
+    }
+  }
+  CloseTogether(replaced);
   return results;
 }
 

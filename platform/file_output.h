@@ -15,6 +15,11 @@ namespace t2j {
 // someone installed a handler. Safe to call more than once.
 void IgnoreFileSizeSignal();
 
+// Leaves SIGXFSZ as the program has it from now on: a FileReplacement no longer ignores it on its
+// first write. For a library inside another program, whose signals are the program's; the
+// library keeps the signal blocked in its own thread while it writes instead.
+void LeaveFileSizeSignal();
+
 // Writes all of `bytes` to the descriptor, retrying interrupted and partial writes until every
 // byte is written. Returns 0, or the errno value of a write that can put no further byte (disk
 // full, file size limit); an empty `bytes` writes nothing and succeeds.
@@ -109,8 +114,10 @@ class FileReplacement {
 // Renames written temporary files over their names in groups, paying for their flush to the disk
 // once a group instead of once a file: the group's data is made durable together (syncfs, the
 // cheapest way measured on ext4 and no cost on tmpfs), then every file is renamed, then each
-// directory is flushed once. After a crash or power cut each name holds its whole old or its
-// whole new content. Thread-safe.
+// directory is flushed once. The pictures renamed over stay open until the group ends (or too
+// many are open, or they hold kMostBytes of the disk) and are then freed together, because
+// freeing a file can wait on the disk far longer than writing a new one. After a crash or power
+// cut each name holds its whole old or its whole new content. Thread-safe.
 class CommitGroup {
  public:
   // Files and bytes after which Add asks for a flush.
@@ -125,7 +132,7 @@ class CommitGroup {
   CommitGroup() = default;
   CommitGroup(const CommitGroup&) = delete;
   CommitGroup& operator=(const CommitGroup&) = delete;
-  // Removes the temporary files of what was never flushed.
+  // Removes the temporary files of what was never flushed and frees the replaced pictures.
   ~CommitGroup();
 
   // True when the group has grown enough to be flushed.
@@ -151,6 +158,8 @@ class CommitGroup {
   mutable std::mutex lock_;
   std::vector<Pending> pending_;
   uint64_t bytes_ = 0;
+  std::vector<int> replaced_;  // the pictures renamed over, open until they are freed together
+  uint64_t replaced_bytes_ = 0;  // the disk space they hold
 };
 
 // Makes SIGINT, SIGTERM, SIGHUP and SIGQUIT remove every temporary file of a FileReplacement or

@@ -8,7 +8,8 @@
 # install  DIR/b: another minbase bookworm installs DIR/a's packages with apt (Recommends too, as
 #          apt does by default), converts text with /usr/bin/text2jpg-cli and with the Python
 #          module, and checks the manual pages, metainfo, icons, copyright files and that a
-#          font covers Chinese.
+#          font covers Chinese; then builds the README's C example against libtext2jpg-dev with
+#          pkg-config and runs it.
 # Without a step, both. A system that DIR already holds is reused. Needs root and debootstrap
 # (scripts/install-deps.sh --fresh); the build takes a long while.
 set -euo pipefail
@@ -106,6 +107,20 @@ install_step() {
     fonts=$(fc-list :lang=zh family)
     test -n "$fonts"
     echo "Chinese fonts:"; printf "%s\n" "$fonts" | sed "s/^/  /"
+  '
+  # The library: in the linker cache by its trigger, and usable from C as the README shows.
+  cp "$dir"/a/root/text2jpg/examples/c/hello.c "$root/tmp/hello.c"
+  in_root "$root" 'apt-get install -y gcc libc6-dev pkgconf'
+  in_root "$root" '
+    cd /tmp
+    dpkg -s libtext2jpg1 libtext2jpg-dev >/dev/null
+    ldconfig -p | grep -q "libtext2jpg.so.1 "
+    echo "linker cache: $(ldconfig -p | grep "libtext2jpg.so.1 ")"
+    cc hello.c $(pkg-config --cflags --libs text2jpg) -o hello
+    rm -f hello.jpg
+    ./hello
+    test "$(head -c 3 hello.jpg | od -An -tx1 | tr -d " ")" = ffd8ff
+    echo "libtext2jpg: the C example built with pkg-config and drew hello.jpg"
   '
 }
 

@@ -34,7 +34,8 @@ class DaskExampleTest(unittest.TestCase):
             run = subprocess.run(
                 [sys.executable, EXAMPLE, notes_dir, out_dir, "--workers", "2", "--font", "黑体",
                  "--size", "14", "--format", "png"],
-                cwd=work, capture_output=True, text=True, timeout=240)
+                cwd=work, capture_output=True, text=True, timeout=240,
+                env=dict(os.environ, DASK_TEMPORARY_DIRECTORY=work))  # the workers' space
             self.assertEqual(run.returncode, 0, run.stderr)
             subprocess.run([CLI, "-f", "黑体", "-s", "14", "--format", "png", "-O", expected_dir,
                             *sorted(os.path.join(notes_dir, n + ".txt") for n in NOTES)],

@@ -3,9 +3,9 @@ from typing import Literal, Union
 
 __version__: str
 
-Color = Union[str, tuple[int, int, int]]
-Format = Literal["jpeg", "jpg", "png"]
-Align = Literal["left", "center", "centre", "right"]
+_Color = Union[str, tuple[int, int, int]]
+_Format = Literal["jpeg", "jpg", "png"]
+_Align = Literal["left", "center", "centre", "right"]
 
 class Error(Exception):
     """A picture that cannot be made or written; str(error) is text2jpg-cli's message."""
@@ -18,14 +18,14 @@ def render(
     *,
     font: str = "宋体",
     size: int = 12,
-    color: Color = "clGreen",
+    color: _Color = "clGreen",
     line_spacing: int = 4,
     margin: int = 10,
     width: int | None = None,
-    format: Format = "jpeg",
+    format: _Format = "jpeg",
     quality: int = 90,
-    background: Color | None = None,
-    align: Align = "left",
+    background: _Color | None = None,
+    align: _Align = "left",
     dpi: int = 96,
 ) -> bytes: ...
 def save(
@@ -34,14 +34,14 @@ def save(
     *,
     font: str = "宋体",
     size: int = 12,
-    color: Color = "clGreen",
+    color: _Color = "clGreen",
     line_spacing: int = 4,
     margin: int = 10,
     width: int | None = None,
-    format: Format | None = None,
+    format: _Format | None = None,
     quality: int = 90,
-    background: Color | None = None,
-    align: Align = "left",
+    background: _Color | None = None,
+    align: _Align = "left",
     dpi: int = 96,
 ) -> None: ...
 def size(
@@ -49,14 +49,14 @@ def size(
     *,
     font: str = "宋体",
     size: int = 12,
-    color: Color = "clGreen",
+    color: _Color = "clGreen",
     line_spacing: int = 4,
     margin: int = 10,
     width: int | None = None,
-    format: Format = "jpeg",
+    format: _Format = "jpeg",
     quality: int = 90,
-    background: Color | None = None,
-    align: Align = "left",
+    background: _Color | None = None,
+    align: _Align = "left",
     dpi: int = 96,
 ) -> tuple[int, int]: ...
 def fonts() -> list[str]: ...

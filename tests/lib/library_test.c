@@ -4,12 +4,15 @@
 
 #include <dirent.h>
 #include <errno.h>
+#include <locale.h>
+#include <signal.h>
 #include <fcntl.h>
 #include <pthread.h>
 #include <spawn.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <text2jpg/text2jpg.h>
@@ -277,6 +280,19 @@ static void SaveIsWholeOrNothing(void) {
   free(kept);
   CHECK(EntriesIn(directory) == entries);
 
+  /* Past the file size limit: the save fails and the program lives on. */
+  struct rlimit limit;
+  getrlimit(RLIMIT_FSIZE, &limit);
+  const struct rlimit small = {1000, limit.rlim_max};
+  CHECK(setrlimit(RLIMIT_FSIZE, &small) == 0);
+  CHECK(text2jpg_settings_set_line_spacing(settings, 4) == TEXT2JPG_OK);
+  CHECK(text2jpg_save(settings, kText, strlen(kText), path) == TEXT2JPG_FILE_ERROR);
+  CHECK(setrlimit(RLIMIT_FSIZE, &limit) == 0);
+  kept = ReadFile(path, &size);
+  CHECK(kept != NULL && size == 11 && memcmp(kept, "old picture", 11) == 0);
+  free(kept);
+  CHECK(EntriesIn(directory) == entries);
+
   char* missing = Path("no/such/dir.jpg");
   CHECK(text2jpg_save(settings, "a", 1, missing) == TEXT2JPG_FILE_ERROR);
   CHECK(strstr(text2jpg_last_error(), "no/such/dir.jpg") != NULL);
@@ -374,6 +390,25 @@ static void FontsAndWarnings(void) {
   CHECK(strcmp(text2jpg_version(), TEXT2JPG_EXPECTED_VERSION) == 0);
 }
 
+static size_t ThreadsOfProcess(void) { return EntriesIn("/proc/self/task") - 2; }
+
+static int Untouched(int signal_number) {
+  struct sigaction action;
+  return sigaction(signal_number, NULL, &action) == 0 && action.sa_handler == SIG_DFL;
+}
+
+/* A library leaves its host's signals, threads and locale alone. */
+static void LeavesTheProcessAlone(size_t threads_before, const char* language_before) {
+  CHECK(Untouched(SIGINT) && Untouched(SIGTERM) && Untouched(SIGHUP) && Untouched(SIGXFSZ));
+  sigset_t blocked;
+  CHECK(pthread_sigmask(SIG_BLOCK, NULL, &blocked) == 0 && !sigismember(&blocked, SIGINT));
+  CHECK(ThreadsOfProcess() == threads_before);
+  CHECK(strcmp(setlocale(LC_MESSAGES, NULL), "C") == 0);
+  const char* language = getenv("LANGUAGE");
+  CHECK(language == NULL ? language_before == NULL
+                         : language_before != NULL && strcmp(language, language_before) == 0);
+}
+
 int main(int argc, char** argv) {
   if (argc != 3) {
     fprintf(stderr, "usage: %s TEXT2JPG_CLI SCRATCH_DIR\n", argv[0]);
@@ -382,11 +417,15 @@ int main(int argc, char** argv) {
   cli = argv[1];
   scratch = argv[2];
   mkdir(scratch, 0755);
+  const size_t threads = ThreadsOfProcess();
+  char* language = getenv("LANGUAGE") == NULL ? NULL : strdup(getenv("LANGUAGE"));
   SameBytesAsTheTool();
   RefusalsSpeakAsTheTool();
   SaveIsWholeOrNothing();
   ThreadsDrawTheSameBytes();
   FontsAndWarnings();
+  LeavesTheProcessAlone(threads, language);
+  free(language);
   if (failures != 0) fprintf(stderr, "%d checks failed\n", failures);
   return failures == 0 ? 0 : 1;
 }
