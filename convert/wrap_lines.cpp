@@ -538,8 +538,17 @@ class Wrapper {
 
   [[noreturn]] void FailTooNarrow(size_t start) const {
     const size_t end = NextCluster(start);
+    // One cluster can be a whole chain of joined emoji; the message quotes only its start.
+    constexpr size_t kMostQuotedBytes = 64;
+    std::string quoted(text_.substr(start, end - start));
+    if (quoted.size() > kMostQuotedBytes) {
+      size_t cut = kMostQuotedBytes;
+      while (cut > 0 && (static_cast<unsigned char>(quoted[cut]) & 0xC0) == 0x80) --cut;
+      quoted.resize(cut);
+      quoted += "…";
+    }
     throw ETooNarrow(Msg("“%s” is %s pixels wide, more than the %s pixels a line may take",
-                         {text_.substr(start, end - start), std::to_string(Width(start, end)),
+                         {quoted, std::to_string(Width(start, end)),
                           std::to_string(max_width_)}));
   }
 

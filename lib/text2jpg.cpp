@@ -182,8 +182,6 @@ text2jpg_status Guarded(Work work) noexcept {
     return Fail(TEXT2JPG_FILE_ERROR, failure.what());
   } catch (const EWriteError& failure) {
     return Fail(TEXT2JPG_FILE_ERROR, failure.what());
-  } catch (const EOutOfResources& failure) {
-    return Fail(TEXT2JPG_NO_MEMORY, failure.what());
   } catch (const std::bad_alloc&) {
     try {
       return Fail(TEXT2JPG_NO_MEMORY, SystemErrorText(ENOMEM));
