@@ -225,14 +225,14 @@ bool ParseCall(const char* function, bool with_path, PyObject* args, PyObject* k
   PyObject* background = nullptr;
   PyObject* align = nullptr;
   PyObject* dpi = nullptr;
-  const std::string spec =
+  const std::string parse_format =
       std::string(with_path ? "UO&|$OOOOOOOOOOO:" : "U|$OOOOOOOOOOO:") + function;
   const bool parsed =
       with_path ? PyArg_ParseTupleAndKeywords(
-                      args, kwargs, spec.c_str(), const_cast<char**>(save_keywords), &call.text,
+                      args, kwargs, parse_format.c_str(), const_cast<char**>(save_keywords), &call.text,
                       PyUnicode_FSConverter, &call.path, &font, &size, &color, &line_spacing,
                       &margin, &width, &format, &quality, &background, &align, &dpi)
-                : PyArg_ParseTupleAndKeywords(args, kwargs, spec.c_str(),
+                : PyArg_ParseTupleAndKeywords(args, kwargs, parse_format.c_str(),
                                               const_cast<char**>(render_keywords), &call.text,
                                               &font, &size, &color, &line_spacing, &margin, &width,
                                               &format, &quality, &background, &align, &dpi);
