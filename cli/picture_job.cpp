@@ -81,7 +81,7 @@ std::string WritePicturesOf(InputReader& input, const PictureOptions& options, F
   std::vector<std::string> lines;
   size_t page = 0;
   // Each picture's name is checked before its lines are read.
-  auto file = std::make_unique<FileReplacement>();
+  auto file = std::make_unique<FileReplacement>(output.group);
   std::string name = paged ? PageName(output.path, 1) : output.path;
   OpenPicture(*file, name);
   while (pictures.Next(lines)) {
@@ -102,7 +102,7 @@ std::string WritePicturesOf(InputReader& input, const PictureOptions& options, F
     if (error != 0) throw EWriteError(name, error);
     if (!paged) break;
     name = PageName(output.path, page + 1);
-    file = std::make_unique<FileReplacement>();
+    file = std::make_unique<FileReplacement>(output.group);
     OpenPicture(*file, name);
   }
   file.reset();

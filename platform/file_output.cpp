@@ -6,13 +6,13 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <atomic>
 #include <cstring>
 #include <fstream>
 #include <limits>
@@ -79,26 +79,56 @@ int RenameTemporary(const std::string& temporary, const std::string& target) {
   return error;
 }
 
+// Swaps the written temporary file with the file under the target's name: the name then holds
+// the new content and the temporary name the old. Fails where there is nothing to swap with
+// (ENOENT) or the file system cannot swap (EINVAL).
+int SwapTemporary(const std::string& temporary, const std::string& target) {
+  const std::lock_guard<std::mutex> lock(g_temporaries_lock);
+  return ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0
+             ? 0
+             : errno;
+}
+
+// True when nothing but `fd` has its file open (a reader, a mapping), so that writing into it
+// changes nothing that anybody reads: only then does the kernel grant a write lease. The lease
+// is given back at once. An open that came meanwhile would break it with SIGURG, which ends no
+// program, rather than SIGIO, which would.
+bool OpenOnlyHere(int fd) {
+  if (::fcntl(fd, F_SETSIG, SIGURG) != 0 || ::fcntl(fd, F_SETLEASE, F_WRLCK) != 0) return false;
+  (void)::fcntl(fd, F_SETLEASE, F_UNLCK);
+  return true;
+}
+
+uint64_t DiskBytes(const struct stat& info) {
+  return static_cast<uint64_t>(std::max<blkcnt_t>(info.st_blocks, 0)) * 512;
+}
+
+// Runs step(0) to step(count - 1) on several threads at once and returns when all are done.
+template <typename Step>
+void Together(size_t count, const Step& step) {
+  constexpr size_t kThreads = 8;
+  std::atomic<size_t> next{0};
+  auto some = [&] {
+    for (size_t i = next++; i < count; i = next++) step(i);
+  };
+  std::vector<std::thread> threads;
+  for (size_t i = 1; i < std::min(kThreads, count); ++i) {
+    try {
+      threads.emplace_back(some);
+    } catch (const std::system_error&) {
+      break;
+    }
+  }
+  some();
+  for (std::thread& thread : threads) thread.join();
+}
+
 // Closes the descriptors on several threads at once and returns when all are closed. Closing
 // the last descriptor of a replaced picture frees it, and that can wait on the disk far longer
 // than anything else a picture costs (ext4 without a journal discards the freed blocks before
 // it returns); the disk takes many of those waits at once.
 void CloseTogether(std::vector<int>& fds) {
-  constexpr size_t kThreads = 8;
-  std::atomic<size_t> next{0};
-  auto close_some = [&] {
-    for (size_t i = next++; i < fds.size(); i = next++) ::close(fds[i]);
-  };
-  std::vector<std::thread> threads;
-  for (size_t i = 1; i < std::min(kThreads, fds.size()); ++i) {
-    try {
-      threads.emplace_back(close_some);
-    } catch (const std::system_error&) {
-      break;
-    }
-  }
-  close_some();
-  for (std::thread& thread : threads) thread.join();
+  Together(fds.size(), [&](size_t i) { ::close(fds[i]); });
   fds.clear();
 }
 
@@ -113,7 +143,6 @@ size_t MostHeldOpen() {
   }();
   return most;
 }
-
 
 std::string DirectoryOf(const std::string& path) {
   const size_t slash = path.find_last_of('/');
@@ -174,7 +203,7 @@ int FileReplacement::Open(const std::string& path, NewName new_name) {
   if (fd_ >= 0 || name_fd_ >= 0) return EBUSY;
   path_ = path;
   target_ = path;
-  created_ = plain_ = in_place_ = reserved_ = false;
+  created_ = plain_ = in_place_ = reserved_ = recycled_ = false;
   written_ = 0;
   struct stat link {};
   if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
@@ -229,7 +258,21 @@ int FileReplacement::Open(const std::string& path, NewName new_name) {
 }
 
 int FileReplacement::OpenTemporary(const std::string& target) {
-  std::string temporary = DirectoryOf(target) + "/.text2jpg-XXXXXX";
+  const std::string directory = DirectoryOf(target);
+  int spare = -1;
+  std::string name;
+  if (spares_ != nullptr && spares_->TakeSpare(directory, spare, name)) {
+    // Private until its content is whole, as a new temporary file is.
+    if (::fchmod(spare, 0600) == 0) {
+      temporary_ = std::move(name);
+      fd_ = spare;
+      recycled_ = true;
+      return 0;
+    }
+    RemoveTemporary(name);
+    ::close(spare);
+  }
+  std::string temporary = directory + "/.text2jpg-XXXXXX";
   // Registered while it is made, so that no interrupt can come between its making and its
   // registration.
   const std::lock_guard<std::mutex> lock(g_temporaries_lock);
@@ -274,6 +317,12 @@ int FileReplacement::CloseFile() {
   return CloseChecked(fd);
 }
 
+int FileReplacement::CutRecycled() {
+  // A spare's old content may run on past the new.
+  if (!recycled_) return 0;
+  return ::ftruncate(fd_, static_cast<off_t>(written_)) == 0 ? 0 : errno;
+}
+
 int FileReplacement::Commit() {
   if (fd_ < 0) return EBADF;
   if (plain_) return CloseFile();
@@ -286,7 +335,8 @@ int FileReplacement::Commit() {
     holds_in_place_lock_ = reserved_ = false;
     return error;
   }
-  int error = ::fsync(fd_) == 0 ? 0 : errno;
+  int error = CutRecycled();
+  if (error == 0 && ::fsync(fd_) != 0) error = errno;
   const int close_error = CloseFile();
   if (error == 0) error = close_error;
   if (error != 0) return Fail(error);
@@ -304,13 +354,14 @@ int FileReplacement::Commit(CommitGroup& group, uint64_t tag) {
   if (fd_ < 0) return EBADF;
   if (plain_ || in_place_) {
     const int error = Commit();
-    group.Add(CommitGroup::Pending{tag, {}, {}, 0, error});
+    group.Add(CommitGroup::Pending{tag, {}, {}, 0, error, false});
     return error;
   }
   if (const int error = CloseFile(); error != 0) return Fail(error);
   if (name_fd_ >= 0) ::close(name_fd_);
   name_fd_ = -1;
-  group.Add(CommitGroup::Pending{tag, std::move(temporary_), target_, written_, 0});
+  group.Add(CommitGroup::Pending{tag, std::move(temporary_), target_, written_, 0, recycled_});
+  recycled_ = false;
   temporary_.clear();
   return 0;
 }
@@ -321,7 +372,7 @@ void FileReplacement::Abandon() {
   if (!temporary_.empty()) RemoveTemporary(temporary_);
   temporary_.clear();
   if (holds_in_place_lock_) g_in_place_lock.unlock();
-  holds_in_place_lock_ = reserved_ = false;
+  holds_in_place_lock_ = reserved_ = recycled_ = false;
   if (name_fd_ >= 0) ::close(name_fd_);
   name_fd_ = -1;
 }
@@ -358,7 +409,7 @@ CommitGroup::~CommitGroup() {
   for (const Pending& pending : pending_) {
     if (!pending.temporary.empty()) RemoveTemporary(pending.temporary);
   }
-  CloseTogether(replaced_);
+  FreeReplaced(true);
 }
 
 void CommitGroup::Add(Pending pending) {
@@ -387,13 +438,115 @@ bool CommitGroup::Full() const {
   return pending_.size() >= kMostFiles || bytes_ >= kMostBytes;
 }
 
+bool CommitGroup::TakeSpare(const std::string& directory, int& fd, std::string& name) {
+  const std::lock_guard<std::mutex> lock(lock_);
+  const auto found = spares_.find(directory);
+  if (found == spares_.end() || found->second.empty()) return false;
+  Replaced& spare = found->second.back();
+  fd = spare.fd;
+  name = std::move(spare.name);
+  --held_;
+  held_bytes_ -= spare.bytes;
+  found->second.pop_back();
+  return true;
+}
+
+void CommitGroup::FreeReplaced(bool spares_too) {
+  std::vector<Replaced> freed;
+  {
+    const std::lock_guard<std::mutex> lock(lock_);
+    freed.swap(replaced_);
+    if (spares_too) {
+      for (auto& [directory, spares] : spares_) {
+        for (Replaced& spare : spares) freed.push_back(std::move(spare));
+      }
+      spares_.clear();
+    }
+    for (const Replaced& replaced : freed) {
+      --held_;
+      held_bytes_ -= replaced.bytes;
+    }
+  }
+  std::vector<int> fds;
+  fds.reserve(freed.size());
+  for (const Replaced& replaced : freed) {
+    if (!replaced.name.empty()) RemoveTemporary(replaced.name);
+    fds.push_back(replaced.fd);
+  }
+  CloseTogether(fds);
+}
+
+namespace {
+
+// Renames the temporary file over the target, holding the file renamed over open in `held` when
+// it can, so that the rename does not wait for it to be freed.
+int RenameHolding(const std::string& temporary, const std::string& target, bool hold,
+                  std::vector<CommitGroup::Replaced>& held) {
+  const int old = hold ? OpenRetrying(target.c_str(), O_PATH | O_NOFOLLOW) : -1;
+  const int error = RenameTemporary(temporary, target);
+  struct stat info {};
+  if (old >= 0 && error == 0 && ::fstat(old, &info) == 0) {
+    held.push_back(CommitGroup::Replaced{old, {}, DiskBytes(info)});
+  } else if (old >= 0) {
+    ::close(old);
+  }
+  return error;
+}
+
+// Puts the temporary file under the target's name by swapping the two, and keeps the old file
+// (now under the temporary name) open in `held`: as a spare if it may be written into, else
+// only to be freed later. Returns 0 or why the name keeps its old content.
+int SwapHolding(const std::string& temporary, const std::string& target,
+                std::vector<CommitGroup::Replaced>& held) {
+  if (SwapTemporary(temporary, target) != 0) return RenameHolding(temporary, target, true, held);
+  int fd = OpenRetrying(temporary.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK);
+  struct stat info {};
+  if (fd < 0 && ::lstat(temporary.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+    // A directory put under the name since it was checked: a rename would have failed on it.
+    (void)SwapTemporary(temporary, target);
+    RemoveTemporary(temporary);
+    return EISDIR;
+  }
+  if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_nlink == 1 &&
+      info.st_uid == ::geteuid() && info.st_gid == ::getegid() &&
+      ::flistxattr(fd, nullptr, 0) == 0 && OpenOnlyHere(fd)) {
+    // The temporary name stays registered, so that an interrupt removes it.
+    held.push_back(CommitGroup::Replaced{fd, temporary, DiskBytes(info)});
+    return 0;
+  }
+  if (fd < 0) fd = OpenRetrying(temporary.c_str(), O_PATH | O_NOFOLLOW);
+  RemoveTemporary(temporary);
+  if (fd >= 0 && ::fstat(fd, &info) == 0) {
+    held.push_back(CommitGroup::Replaced{fd, {}, DiskBytes(info)});
+  } else if (fd >= 0) {
+    ::close(fd);
+  }
+  return 0;
+}
+
+}  // namespace
+
 std::vector<CommitGroup::Result> CommitGroup::Flush() {
   std::vector<Pending> group;
+  size_t held = 0;
   {
     const std::lock_guard<std::mutex> lock(lock_);
     group.swap(pending_);
     bytes_ = 0;
+    held = held_;
   }
+  // A spare's old content past the new is cut off, all together: cutting a file short frees
+  // disk space, which can wait on the disk as freeing a file does.
+  std::vector<Pending*> recycled;
+  for (Pending& pending : group) {
+    if (pending.recycled && pending.error == 0) recycled.push_back(&pending);
+  }
+  Together(recycled.size(), [&](size_t i) {
+    Pending& pending = *recycled[i];
+    if (::truncate(pending.temporary.c_str(), static_cast<off_t>(pending.bytes)) != 0) {
+      pending.error = errno;
+    }
+  });
   // One flush of each file system holding a file of the group: syncfs writes the data of all
   // of them at once, where a flush of each would wait for the disk once a file.
   std::map<std::string, int> directories;  // each directory once, with its flush's error
@@ -418,51 +571,47 @@ std::vector<CommitGroup::Result> CommitGroup::Flush() {
   }
   std::vector<Result> results;
   results.reserve(group.size());
-  std::vector<int> replaced;
-  uint64_t replaced_bytes = 0;
+  std::vector<Replaced> replaced;
   for (const Pending& pending : group) {
     int error = pending.error;
     if (!pending.temporary.empty()) {
-      error = directories[DirectoryOf(pending.target)];
+      if (error == 0) error = directories[DirectoryOf(pending.target)];
       if (error != 0) {
         RemoveTemporary(pending.temporary);
+      } else if (held + replaced.size() < MostHeldOpen()) {
+        error = SwapHolding(pending.temporary, pending.target, replaced);
       } else {
-        // The picture being replaced stays open, so that the rename does not wait for it to be
-        // freed; the group frees what it holds together (see CloseTogether).
-        const int old = replaced.size() < MostHeldOpen()
-                            ? OpenRetrying(pending.target.c_str(), O_PATH | O_NOFOLLOW)
-                            : -1;
-        error = RenameTemporary(pending.temporary, pending.target);
-        if (old >= 0) {
-          struct stat info {};
-          if (error == 0 && ::fstat(old, &info) == 0) {
-            replaced.push_back(old);
-            replaced_bytes += static_cast<uint64_t>(std::max<blkcnt_t>(info.st_blocks, 0)) * 512;
-          } else {
-            ::close(old);
-          }
-        }
+        error = RenameHolding(pending.temporary, pending.target, false, replaced);
       }
     }
     results.push_back(Result{pending.tag, error});
   }
+  // The swaps reach the disk with their directories; only then may a spare be written into.
   for (const auto& [directory, error] : directories) {
     if (error == 0) FlushDirectory(directory);
   }
-  // The replaced pictures are freed when the group ends, after the files of every later flush
-  // have been made, or as soon as too many are open or they take too much of the disk.
+  bool too_much = false;
   {
     const std::lock_guard<std::mutex> lock(lock_);
-    replaced_.insert(replaced_.end(), replaced.begin(), replaced.end());
-    replaced_bytes_ += replaced_bytes;
-    if (replaced_.size() < MostHeldOpen() && replaced_bytes_ < kMostBytes) {
-      replaced.clear();
-    } else {
-      replaced.swap(replaced_);
-      replaced_bytes_ = 0;
+    for (Replaced& old : replaced) {
+      ++held_;
+      held_bytes_ += old.bytes;
+      if (old.name.empty()) {
+        replaced_.push_back(std::move(old));
+      } else {
+        spares_[DirectoryOf(old.name)].push_back(std::move(old));
+      }
     }
+    too_much = held_ >= MostHeldOpen() || held_bytes_ >= kMostBytes;
   }
-  CloseTogether(replaced);
+  // What is held is freed when the group ends, after the files of every later flush have been
+  // made, or as soon as too many are open or they take too much of the disk.
+  if (too_much) {
+    FreeReplaced(false);
+    const std::lock_guard<std::mutex> lock(lock_);
+    too_much = held_ >= MostHeldOpen() || held_bytes_ >= kMostBytes;
+  }
+  if (too_much) FreeReplaced(true);
   return results;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -52,6 +53,9 @@ class CommitGroup;
 class FileReplacement {
  public:
   FileReplacement() = default;
+  // Writes into a picture that `spares` has replaced and kept, when it has one in the directory,
+  // instead of making a new temporary file (see CommitGroup).
+  explicit FileReplacement(CommitGroup* spares) : spares_(spares) {}
   FileReplacement(const FileReplacement&) = delete;
   FileReplacement& operator=(const FileReplacement&) = delete;
   // Abandons what was not committed.
@@ -94,6 +98,7 @@ class FileReplacement {
 
  private:
   int OpenTemporary(const std::string& target);
+  int CutRecycled();
   int Fail(int error);
   void RemoveCreatedFile();
   int CloseFile();
@@ -101,6 +106,7 @@ class FileReplacement {
   std::string path_;       // the name as given
   std::string target_;     // the file renamed over: the name, or where its link points
   std::string temporary_;  // empty when writing in place
+  CommitGroup* spares_ = nullptr;
   int fd_ = -1;
   int name_fd_ = -1;  // the name opened by kCreateFirst
   bool created_ = false;
@@ -108,16 +114,24 @@ class FileReplacement {
   bool in_place_ = false;
   bool reserved_ = false;
   bool holds_in_place_lock_ = false;
+  bool recycled_ = false;  // the temporary file is a spare with old content past what is written
   uint64_t written_ = 0;
 };
 
 // Renames written temporary files over their names in groups, paying for their flush to the disk
 // once a group instead of once a file: the group's data is made durable together (syncfs, the
 // cheapest way measured on ext4 and no cost on tmpfs), then every file is renamed, then each
-// directory is flushed once. The pictures renamed over stay open until the group ends (or too
-// many are open, or they hold kMostBytes of the disk) and are then freed together, because
-// freeing a file can wait on the disk far longer than writing a new one. After a crash or power
-// cut each name holds its whole old or its whole new content. Thread-safe.
+// directory is flushed once. After a crash or power cut each name holds its whole old or its whole
+// new content. Thread-safe.
+//
+// Freeing a file can wait on the disk far longer than writing a new one, and making files right
+// after freeing many costs the file system time too (ext4 without a journal does both), so the
+// pictures renamed over are not freed one by one. Each is swapped with its new content, which
+// leaves it under the temporary name, flushed with the directory. One that nothing else has open
+// and that has no other name and no extended attributes is then a spare: a FileReplacement made
+// with this group writes a later picture of the same directory into it, so that replacing costs
+// neither a free nor a new file. The others, and the spares left over, stay open until the group
+// ends (or too many are open, or they hold kMostBytes of the disk) and are then freed together.
 class CommitGroup {
  public:
   // Files and bytes after which Add asks for a flush.
@@ -127,6 +141,13 @@ class CommitGroup {
   struct Result {
     uint64_t tag;
     int error;  // 0, or why the name keeps its old content
+  };
+
+  // A replaced picture, open; `name` is its temporary name while it is a spare, else empty.
+  struct Replaced {
+    int fd;
+    std::string name;
+    uint64_t bytes;
   };
 
   CommitGroup() = default;
@@ -151,15 +172,22 @@ class CommitGroup {
     std::string temporary;
     std::string target;
     uint64_t bytes;
-    int error;  // of a replacement finished on its own
+    int error;      // of a replacement finished on its own
+    bool recycled;  // a spare, whose old content past `bytes` is cut off at the flush
   };
   void Add(Pending pending);
+  // Takes a spare of `directory`: its descriptor, open for writing, and its temporary name.
+  bool TakeSpare(const std::string& directory, int& fd, std::string& name);
+  // Frees what is held, or only the replaced pictures that are no spare.
+  void FreeReplaced(bool spares_too);
 
   mutable std::mutex lock_;
   std::vector<Pending> pending_;
   uint64_t bytes_ = 0;
-  std::vector<int> replaced_;  // the pictures renamed over, open until they are freed together
-  uint64_t replaced_bytes_ = 0;  // the disk space they hold
+  std::vector<Replaced> replaced_;                       // held until freed together
+  std::map<std::string, std::vector<Replaced>> spares_;  // by directory
+  size_t held_ = 0;                                      // descriptors in both
+  uint64_t held_bytes_ = 0;                              // the disk space they hold
 };
 
 // Makes SIGINT, SIGTERM, SIGHUP and SIGQUIT remove every temporary file of a FileReplacement or

@@ -113,6 +113,51 @@ TEST(JpegFileTest, ReplacingNeverLeavesPartOfAFile) {
   EXPECT_EQ(leftovers(), 0);
 }
 
+// A batch writes later pictures into the files it replaced, but never into one that somebody
+// still reads or that has another name, and cuts off what the old content had past the new.
+TEST(CommitGroupTest, WritesIntoAReplacedFileOnlyWhenNothingElseHasIt) {
+  ScratchDir dir;
+  WriteFileBytes("a.jpg", std::string(20000, 'a'));
+  WriteFileBytes("b.jpg", "old b");
+  WriteFileBytes("c.jpg", "old c");
+  WriteFileBytes("d.jpg", "old d");
+  std::filesystem::permissions("d.jpg", std::filesystem::perms(0640));
+  ASSERT_EQ(::link("b.jpg", "b-link.jpg"), 0);
+  const int reader = ::open("c.jpg", O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(reader, 0);
+  auto inode = [](const char* path) {
+    struct stat info {};
+    return ::stat(path, &info) == 0 ? info.st_ino : 0;
+  };
+  const ino_t old_a = inode("a.jpg");
+  auto replace = [](CommitGroup& group, const std::string& path, const std::string& bytes) {
+    FileReplacement file(&group);
+    ASSERT_EQ(file.Open(path, NewName::kWhenWhole), 0);
+    ASSERT_EQ(file.Write(bytes), 0);
+    ASSERT_EQ(file.Commit(group, 0), 0);
+  };
+  {
+    CommitGroup group;
+    for (const std::string name : {"a.jpg", "b.jpg", "c.jpg"}) replace(group, name, "new " + name);
+    for (const CommitGroup::Result& result : group.Flush()) EXPECT_EQ(result.error, 0);
+    // Only the old a.jpg is free to take d.jpg's picture.
+    replace(group, "d.jpg", "new d");
+    for (const CommitGroup::Result& result : group.Flush()) EXPECT_EQ(result.error, 0);
+    EXPECT_EQ(inode("d.jpg"), old_a);
+  }
+  EXPECT_EQ(ReadFileBytes("d.jpg"), "new d");
+  EXPECT_EQ(std::filesystem::status("d.jpg").permissions(), std::filesystem::perms(0640));
+  EXPECT_EQ(ReadFileBytes("b.jpg"), "new b.jpg");
+  EXPECT_EQ(ReadFileBytes("b-link.jpg"), "old b");
+  char held[8] = {};
+  EXPECT_EQ(::pread(reader, held, sizeof held, 0), 5);
+  EXPECT_STREQ(held, "old c");
+  ::close(reader);
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+    EXPECT_NE(entry.path().filename().string().rfind(".text2jpg-", 0), 0u) << entry.path();
+  }
+}
+
 TEST(WriteAllTest, ShortWritesAreCarriedOnUntilTheLimitGivesItsError) {
   ScratchDir dir;
   const int fd = ::open("part.bin", O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
