@@ -39,7 +39,9 @@ def make_inputs(root):
     inputs = os.path.join(root, "in")
     os.makedirs(inputs)
     notes = []
-    for i in range(120):
+    # More notes than one group of commits holds, so that later groups write into the files
+    # that earlier ones replaced.
+    for i in range(600):
         path = os.path.join(inputs, f"note{i:03d}.txt")
         with open(path, "w", encoding="utf-8") as f:
             f.write(note(i))
@@ -130,11 +132,16 @@ def signals(root, cases):
 def kills(root, cases):
     args, old, new = cases["batch"]
     out = os.path.join(root, "out")
+    # Kills land anywhere in a whole run's time.
+    reset(out, old)
+    start = time.perf_counter()
+    run([*NEW, *args(out)], root)
+    whole_run = time.perf_counter() - start
     for round_number in range(10):
         reset(out, old)
         process = subprocess.Popen([CLI, *NEW, *args(out)], cwd=root, stdin=subprocess.DEVNULL,
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        time.sleep(RNG.uniform(0, 0.4))
+        time.sleep(RNG.uniform(0, whole_run))
         process.kill()
         process.wait()
         check(f"replacing batch killed (round {round_number})", out, old, new, killed=True)
