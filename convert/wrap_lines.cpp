@@ -206,6 +206,17 @@ BreakIteratorPtr OpenBreakIterator(UBreakIteratorType type) {
   return iterator;
 }
 
+// Opening ICU's rules costs many times more than breaking a line, and the lines of a picture
+// come to be wrapped one at a time, so each thread keeps its iterators. A thread wraps one text
+// at a time.
+UBreakIterator* ThreadBreakIterator(UBreakIteratorType type) {
+  thread_local BreakIteratorPtr lines;
+  thread_local BreakIteratorPtr clusters;
+  BreakIteratorPtr& iterator = type == UBRK_LINE ? lines : clusters;
+  if (!iterator) iterator = OpenBreakIterator(type);
+  return iterator.get();
+}
+
 // Content is measured in pieces of about this many bytes while a line is searched for, so that a
 // run without break opportunities costs no more than the lines it makes.
 constexpr size_t kPieceBytes = 64;
@@ -219,8 +230,8 @@ class Wrapper {
   Wrapper(const TextFont& font, int64_t max_width)
       : font_(font),
         max_width_(max_width),
-        lines_(OpenBreakIterator(UBRK_LINE)),
-        clusters_(OpenBreakIterator(UBRK_CHARACTER)) {}
+        lines_(ThreadBreakIterator(UBRK_LINE)),
+        clusters_(ThreadBreakIterator(UBRK_CHARACTER)) {}
 
   void Wrap(std::string_view text, std::vector<std::string>& out) {
     if (text.empty() || Fits(text)) {
@@ -291,8 +302,8 @@ class Wrapper {
     text_ = text;
     UErrorCode status = U_ZERO_ERROR;
     utext_.reset(utext_openUTF8(nullptr, text.data(), static_cast<int64_t>(text.size()), &status));
-    if (U_SUCCESS(status)) ubrk_setUText(lines_.get(), utext_.get(), &status);
-    if (U_SUCCESS(status)) ubrk_setUText(clusters_.get(), utext_.get(), &status);
+    if (U_SUCCESS(status)) ubrk_setUText(lines_, utext_.get(), &status);
+    if (U_SUCCESS(status)) ubrk_setUText(clusters_, utext_.get(), &status);
     if (U_FAILURE(status)) {
       throw Exception(Msg("cannot break lines: %s", {u_errorName(status)}));
     }
@@ -302,7 +313,7 @@ class Wrapper {
 
   // The end of the grapheme cluster that starts at `pos`.
   size_t NextCluster(size_t pos) const {
-    const int32_t next = ubrk_following(clusters_.get(), static_cast<int32_t>(pos));
+    const int32_t next = ubrk_following(clusters_, static_cast<int32_t>(pos));
     if (next == UBRK_DONE || next <= static_cast<int32_t>(pos)) return text_.size();
     return std::min(static_cast<size_t>(next), text_.size());
   }
@@ -311,7 +322,7 @@ class Wrapper {
   // run without opportunities is scanned once rather than once for each line cut from it.
   size_t NextLineBreak(size_t pos) {
     if (pos < line_break_from_ || pos >= line_break_next_) {
-      const int32_t next = ubrk_following(lines_.get(), static_cast<int32_t>(pos));
+      const int32_t next = ubrk_following(lines_, static_cast<int32_t>(pos));
       line_break_from_ = pos;
       line_break_next_ = next == UBRK_DONE || next <= static_cast<int32_t>(pos)
                              ? text_.size()
@@ -554,8 +565,8 @@ class Wrapper {
 
   const TextFont& font_;
   int64_t max_width_;
-  BreakIteratorPtr lines_;
-  BreakIteratorPtr clusters_;
+  UBreakIterator* lines_;
+  UBreakIterator* clusters_;
   TextPtr utext_;
   std::string_view text_;
   size_t line_break_from_ = 0;
