@@ -354,13 +354,20 @@ int FileReplacement::Commit(CommitGroup& group, uint64_t tag) {
   if (fd_ < 0) return EBADF;
   if (plain_ || in_place_) {
     const int error = Commit();
-    group.Add(CommitGroup::Pending{tag, {}, {}, 0, error, false});
+    group.Add(CommitGroup::Pending{tag, {}, {}, 0, error, -1});
     return error;
   }
-  if (const int error = CloseFile(); error != 0) return Fail(error);
+  // A spare stays open until the group cuts it to its new length.
+  int spare = -1;
+  if (recycled_) {
+    spare = fd_;
+    fd_ = -1;
+  } else if (const int error = CloseFile(); error != 0) {
+    return Fail(error);
+  }
   if (name_fd_ >= 0) ::close(name_fd_);
   name_fd_ = -1;
-  group.Add(CommitGroup::Pending{tag, std::move(temporary_), target_, written_, 0, recycled_});
+  group.Add(CommitGroup::Pending{tag, std::move(temporary_), target_, written_, 0, spare});
   recycled_ = false;
   temporary_.clear();
   return 0;
@@ -407,6 +414,7 @@ void FileReplacement::RemoveCreatedFile() {
 
 CommitGroup::~CommitGroup() {
   for (const Pending& pending : pending_) {
+    if (pending.spare >= 0) ::close(pending.spare);
     if (!pending.temporary.empty()) RemoveTemporary(pending.temporary);
   }
   FreeReplaced(true);
@@ -539,13 +547,13 @@ std::vector<CommitGroup::Result> CommitGroup::Flush() {
   // disk space, which can wait on the disk as freeing a file does.
   std::vector<Pending*> recycled;
   for (Pending& pending : group) {
-    if (pending.recycled && pending.error == 0) recycled.push_back(&pending);
+    if (pending.spare >= 0) recycled.push_back(&pending);
   }
   Together(recycled.size(), [&](size_t i) {
     Pending& pending = *recycled[i];
-    if (::truncate(pending.temporary.c_str(), static_cast<off_t>(pending.bytes)) != 0) {
-      pending.error = errno;
-    }
+    if (::ftruncate(pending.spare, static_cast<off_t>(pending.bytes)) != 0) pending.error = errno;
+    if (const int error = CloseChecked(pending.spare); pending.error == 0) pending.error = error;
+    pending.spare = -1;
   });
   // One flush of each file system holding a file of the group: syncfs writes the data of all
   // of them at once, where a flush of each would wait for the disk once a file.

@@ -172,8 +172,8 @@ class CommitGroup {
     std::string temporary;
     std::string target;
     uint64_t bytes;
-    int error;      // of a replacement finished on its own
-    bool recycled;  // a spare, whose old content past `bytes` is cut off at the flush
+    int error;  // of a replacement finished on its own
+    int spare;  // a spare written into, open: its old content past `bytes` is cut off at the flush
   };
   void Add(Pending pending);
   // Takes a spare of `directory`: its descriptor, open for writing, and its temporary name.
