@@ -91,8 +91,6 @@ class InputReader {
   uint64_t lines_ = 0;
   uint64_t breaks_seen_ = 0;  // line breaks decoded so far, for messages
   size_t keep_line_bytes_ = SIZE_MAX;
-  size_t dropped_ = 0;  // bytes of the current line dropped past keep_line_bytes_
-  bool pending_cr_ = false;
 };
 
 }  // namespace t2j
